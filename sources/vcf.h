@@ -8,16 +8,16 @@ class VCF
 public:
   static constexpr int kMaxIndex = 17280;
 
-  int mode;       // 0 lowpass, 1 bandpass, other: bypass
-  double freq;    // cutoff base, pitch index
-  double reso;    // resonance 0..1
-  double* mod;    // cutoff modulation in pitch-index units, not owned
-  double a;       // 1 / (2 + w)
+  int mode = 0;            // 0 lowpass, 1 bandpass, other: bypass
+  double freq = 0;         // cutoff base, pitch index
+  double reso = 0;         // resonance 0..1
+  double* mod = nullptr;   // cutoff modulation in pitch-index units, not owned; null reads as 0
+  double a = 0;            // 1 / (2 + w)
   double loopGain = 0;
   double g = 0;       // low-pass stage gain
   double hpGain = 0;  // high-pass stage gain (bandpass only)
   double m = 0;       // stage pole coefficient
-  double k;           // feedback amount
+  double k = 0;       // feedback amount 3.5 * reso
   double norm = 0;    // solution of the feedback loop
   int lastIndex = 0;  // cutoff index of the last coefficient computation
   double s1 = 1, s2 = 0, s3 = -1, s4 = 0;
