@@ -29,7 +29,7 @@ public:
   BBDelay(const BBDelay&) = delete;
   BBDelay& operator=(const BBDelay&) = delete;
 
-  // Audio thread: frees both lines.
+  // Audio thread (or the owner's destructor), never during process: frees both lines.
   void cleanUp();
   // Audio thread: reallocates the buckets for the rate; step back to 1.
   void reset(double sampleRate);

@@ -27,7 +27,7 @@ public:
   Ensemble(const Ensemble&) = delete;
   Ensemble& operator=(const Ensemble&) = delete;
 
-  // Audio thread: frees both lines.
+  // Audio thread (or the owner's destructor), never during process: frees both lines.
   void cleanUp();
   // Audio thread: reallocates the lines for the rate and restarts everything.
   void reset(double sampleRate);
