@@ -194,7 +194,7 @@ TEST(KitQueue, HoldsExactlyItsCapacity)
 
 TEST(KitQueue, TwoThreadsPassEveryElementInOrder)
 {
-  constexpr int kCount = 50000;
+  constexpr int kCount = 20000;
   IKitQueue<ParamTuple, 16> q;
   std::thread producer([&] {
     for (int i = 0; i < kCount;)
