@@ -1,0 +1,90 @@
+// The audio thread must not allocate: this program replaces the global
+// allocation functions with counting ones and renders many blocks with notes,
+// controllers, pitch wheel, program changes and automation.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "kelva_fixture.h"
+
+namespace
+{
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void* countedAlloc(std::size_t size)
+{
+  if (counting.load(std::memory_order_relaxed))
+    allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1))
+    return p;
+  throw std::bad_alloc();
+}
+} // namespace
+
+void* operator new(std::size_t size) { return countedAlloc(size); }
+void* operator new[](std::size_t size) { return countedAlloc(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+  try { return countedAlloc(size); } catch (...) { return nullptr; }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+  try { return countedAlloc(size); } catch (...) { return nullptr; }
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(RealTime, BlockLoopAllocatesNothing)
+{
+  for (const int godMode : {0, 1})
+  {
+    KelvaRig rig(48000, 512);
+    rig.setPlain(kGODMode, godMode);
+    rig.setPlain(kStrVol, 0.6);
+    rig.setPlain(kPhaser, 2);
+    rig.setPlain(kDelay, 1);
+    rig.kelva.setCCParam(20, kVCFFreq);  // a learned controller moves a parameter
+    // Every program slot has been stored once, as after start-up.
+    for (int p = 0; p < 8; ++p)
+      rig.kelva.RestorePreset(p);
+    rig.kelva.RestorePreset(0);
+
+    std::vector<double> left(512), right(512);
+    double* outputs[2] = {left.data(), right.data()};
+    allocations = 0;
+    counting = true;
+    for (int block = 0; block < 400; ++block)
+    {
+      const int note = 36 + (block * 7) % 60;
+      rig.noteOn(note, 90, block % 512);
+      if (block % 3 == 0)
+        rig.noteOff(36 + ((block - 9) * 7) % 60, 100);
+      rig.midi(0xB0, 1, block % 128, 10);
+      rig.midi(0xB0, 64, (block / 50) % 2 ? 127 : 0, 20);
+      rig.midi(0xB0, 20, (block * 5) % 128, 30);
+      rig.midi(0xE0, block % 128, (block * 3) % 128, 40);
+      if (block % 100 == 99)
+        rig.midi(0xC0, (block / 100) % 8, 0, 0);
+      // Host automation arrives on the audio thread too.
+      rig.setNormalized(kVCFReso, (block % 10) / 10.0);
+      rig.setNormalized(kPhSpeed, (block % 7) / 7.0);
+      rig.setNormalized(kDlyTime, (block % 5) / 5.0);
+      rig.setNormalized(kSG4, (block % 4) / 4.0);
+      rig.kelva.ProcessBlock(nullptr, outputs, 512);
+      rig.kelva.GetMidiOutputQueue().Flush(512);
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0) << "GOD mode " << godMode;
+  }
+}
+
+int main(int argc, char** argv)
+{
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
