@@ -42,8 +42,7 @@ Kelva::Kelva()
   initParameters();
   // The editor factory is installed here when the editor exists.
   createGraphics();
-  initAllPrograms();
-  RestorePreset(0);
+  loadStartupPrograms();
 }
 
 Kelva::~Kelva()

@@ -14,24 +14,10 @@ Synth::Synth(const Config& config)
   clearKeyBuffer();
   homePath = HomePath();
   pluginPath = PluginPath();
-  // The configuration file (startup bank, MIDI options, learned controllers)
-  // is read here once the configuration store exists.
+  openConfig();
 }
 
 Synth::~Synth() = default;
-
-std::string Synth::factoryBankPath() const
-{
-  return pluginPath + "Kelva.vst3/Contents/Resources/init.fxb";
-}
-
-void Synth::initAllPrograms()
-{
-  if (!startupBank.empty() && LoadBankFromFXB(startupBank.c_str()))
-    return;
-  startupBank.clear();
-  LoadBankFromFXB(factoryBankPath().c_str());
-}
 
 void Synth::ProcessMidiMsg(const IMidiMsg& msg)
 {

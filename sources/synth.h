@@ -82,10 +82,36 @@ public:
   // exists; the editor layout sets it and clears it when the editor closes.
   void setMidiLearnSwitch(IControl* control) { midiLearnSwitch = control; }
 
-  // Construction: fill the program slots from the startup bank, else from the
-  // factory bank inside the plug-in bundle.
+  // Configuration file (main thread). loadConfig returns 0, or
+  // kConfigMissing when the file does not exist.
+  static constexpr int kConfigMissing = 11;
+  // saveConfig kinds: -1 everything, else the menu command's number.
+  static constexpr int kSaveAll = -1;
+  static constexpr int kSaveWindowSize = 19;
+  static constexpr int kSaveMidiThru = 22;
+  static constexpr int kSaveIgnoreProgramChange = 23;
+  int loadConfig();
+  int saveConfig(int kind);
+  void storeProgramPath(const char* folder);
+  int setStartupFxb(const char* path);
+  void unsetStartupFxb();
+  // Stores a new editor scale (ignoring scales <= 0).
+  void resizeUI(float scale);
+  const std::string& getIniPath() const { return iniPath; }
+  const std::string& getStartupBank() const { return startupBank; }
+  const std::string& getProgramPath() const { return programPath; }
+  const std::string& getPluginPath() const { return pluginPath; }
+  float getGuiScale() const { return guiScale; }
+
+  // Program management (main thread; construction for the first two).
   void initAllPrograms();
   std::string factoryBankPath() const;
+  void changePreset(int index);
+  void copyPreset();
+  void pastePreset();
+  void initPreset();
+  bool clipboardIsEmpty() const { return clipboard.Size() == 0; }
+  void OnPresetsModified() override;
 
   bool getMidiThru() const { return midiThru; }
   void setMidiThru(bool on) { midiThru = on; }
@@ -95,6 +121,14 @@ public:
   int getCtrlPeriod() const { return ctrlPeriod; }
 
 protected:
+  // Construction: the program slots from the startup bank or the factory
+  // bank, then program 0 becomes current.
+  void loadStartupPrograms();
+  void pushAllParametersToEditor();
+  // Construction: finds or creates the configuration file and reads it.
+  void openConfig();
+  float currentEditorScale() const;
+
   // Audio thread, at a control tick: a controller other than the modulation
   // wheel and the sustain pedal moves the parameter learned for it.
   void applyLearnedController(int cc, int value);
@@ -103,9 +137,14 @@ protected:
   // completed (the audio thread only raises the flag).
   void updateMidiLearnSwitch();
 
+  std::string iniPath;
   std::string homePath;
   std::string pluginPath;
   std::string startupBank;
+  float guiScale = 0.5f;
+  std::string programPath;
+  IByteChunk clipboard;
+  int clipboardSource = -1;
 
   IMidiQueue midiQueue{512};
   bool midiThru = false;

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "kelva_fixture.h"
+#include "temp_home.h"
 
 namespace
 {

@@ -1,0 +1,77 @@
+// Program management on top of the program store: start-up banks, program
+// switching, copy, paste and initialise.
+#include "IKitParameter.h"
+#include "synth.h"
+
+std::string Synth::factoryBankPath() const
+{
+  return pluginPath + "Kelva.vst3/Contents/Resources/init.fxb";
+}
+
+void Synth::initAllPrograms()
+{
+  if (!startupBank.empty() && LoadBankFromFXB(startupBank.c_str()))
+    return;
+  // Only the copy in memory forgets the startup bank; the file keeps it.
+  startupBank.clear();
+  LoadBankFromFXB(factoryBankPath().c_str());
+}
+
+void Synth::loadStartupPrograms()
+{
+  if (startupBank.empty() || !LoadBankFromFXB(startupBank.c_str()))
+  {
+    startupBank.clear();
+    initAllPrograms();
+  }
+  RestorePreset(0);
+}
+
+void Synth::pushAllParametersToEditor()
+{
+  for (int i = 0; i < NParams(); ++i)
+    SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
+}
+
+void Synth::changePreset(int index)
+{
+  ModifyCurrentPreset();
+  const double normalized = NPresets() > 1 ? index / static_cast<double>(NPresets() - 1) : 0.0;
+  SetProgramParameterFromUI(normalized);
+  RestorePreset(index);
+  InformHostOfPresetChange();
+  pushAllParametersToEditor();
+}
+
+void Synth::copyPreset()
+{
+  clipboardSource = GetCurrentPresetIdx();
+  clipboard.Clear();
+  SerializeState(clipboard);
+}
+
+void Synth::pastePreset()
+{
+  if (clipboard.Size() == 0)
+    return;
+  UnserializeState(clipboard, 0);
+  ModifyCurrentPreset(GetPresetName(clipboardSource));
+  pushAllParametersToEditor();
+}
+
+void Synth::initPreset()
+{
+  for (int i = 0; i < NParams(); ++i)
+  {
+    const double normalizedDefault = GetParam(i)->GetDefault(true);
+    SetParameterValue(i, normalizedDefault > 1 ? 1.0 : normalizedDefault);
+  }
+  ModifyCurrentPreset("Init");
+  pushAllParametersToEditor();
+}
+
+void Synth::OnPresetsModified()
+{
+  // Every editor control is marked for redrawing here while the editor's
+  // window is open; without an editor there is nothing to do.
+}
