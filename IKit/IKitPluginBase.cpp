@@ -105,6 +105,9 @@ bool WriteFile(const char* path, const IByteChunk& chunk)
 
 // --- Store guard ---
 
+// The audio thread may take the guard, so it must never hide a lock.
+static_assert(std::atomic<std::thread::id>::is_always_lock_free, "store guard must be lock-free");
+
 IKitinBase::StoreGuard::StoreGuard(const IKitinBase& owner)
   : mOwner(owner)
 {
