@@ -14,20 +14,12 @@ void EnvADSR::stop()
   EnvAR::stop();
 }
 
-void EnvADSR::update()
+void EnvADSR::endAttack()
 {
-  if (state <= kIdle)
-    return;
-  value = value + (target - value) * coef;
-  if ((state == kDecay || state == kRelease) && value <= 0) {
-    value = 0;
-    state = kIdle;
-  } else if (state == kAttack && value >= 1) {
-    value = 1;
-    state = kDecay;
-    coef = coefFor(decay);
-    target = sustain;
-  }
+  value = 1;
+  state = kDecay;
+  coef = coefFor(decay);
+  target = sustain;
 }
 
 void EnvADSR::setDecay(double p)

@@ -15,9 +15,23 @@ public:
   void start();
   // Audio thread: begin the release, from any state.
   void stop();
-  // Audio thread: one step.
-  void update();
+  // Audio thread: one step. Inline: voices call it for every sample.
+  void update()
+  {
+    if (state <= kIdle)
+      return;
+    value = value + (target - value) * coef;
+    if ((state == kDecay || state == kRelease) && value <= 0) {
+      value = 0;
+      state = kIdle;
+    } else if (state == kAttack && value >= 1)
+      endAttack();
+  }
   // Either thread: store; a decay in progress follows at once.
   void setDecay(double p);
   void setSustain(double s);
+
+private:
+  // At the top of the attack: hold 1 and glide toward the sustain level.
+  void endAttack();
 };

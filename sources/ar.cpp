@@ -38,20 +38,6 @@ void EnvAR::stop()
   coef = coefFor(release);
 }
 
-void EnvAR::update()
-{
-  if (state < kAttack)
-    return;
-  value = value + (target - value) * coef;
-  if ((state == kDecay || state == kRelease) && value <= 0) {
-    value = 0;
-    state = kIdle;
-  } else if (state == kAttack && value >= 1) {
-    value = 1;
-    state = kHold;
-  }
-}
-
 void EnvAR::setAttack(double p)
 {
   attack = p;

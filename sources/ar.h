@@ -29,8 +29,20 @@ public:
   void start();
   // Audio thread: begin the release, from any state (idle included).
   void stop();
-  // Audio thread: one step.
-  void update();
+  // Audio thread: one step. Inline: voices call it for every sample.
+  void update()
+  {
+    if (state < kAttack)
+      return;
+    value = value + (target - value) * coef;
+    if ((state == kDecay || state == kRelease) && value <= 0) {
+      value = 0;
+      state = kIdle;
+    } else if (state == kAttack && value >= 1) {
+      value = 1;
+      state = kHold;
+    }
+  }
   // Either thread.
   bool isOn() const { return state != kIdle; }
   // Either thread: store; an attack (release) in progress changes speed at once.

@@ -8,6 +8,10 @@
 #include <mutex>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 double OscBank::square[OscBank::kNumTables][OscBank::kTableSize];
 bool OscBank::wavesAreInitialized = false;
 std::atomic<int32_t> OscBank::randSeed{1};
@@ -146,20 +150,30 @@ struct Footage
   double str;
 };
 
-// Adds NF footages (and noise when Noise) to both buses. For each sample the
-// additions run in the order noise, 16', 8', 4', 2', as a footage-by-footage
-// pass over the buffer would do them.
-template <int NF, bool Noise>
+// How a rendered sample reaches the buses: added as it is; rendered from 0
+// (as into a cleared buffer) and stored; or rendered from 0 and added times
+// a gain.
+enum class Out
+{
+  Add,
+  Store,
+  Scaled
+};
+
+// Renders NF footages (and noise when Noise). For each sample the additions
+// run in the order noise, 16', 8', 4', 2', as a footage-by-footage pass over
+// the buffer would do them.
+template <int NF, bool Noise, Out O>
 void render(double* __restrict synBus, double* __restrict strBus, int count, const Footage* fp,
-            double noiseLevel, uint32_t& seed)
+            double noiseLevel, double gain, uint32_t& seed)
 {
   Footage f[NF > 0 ? NF : 1];
   for (int i = 0; i < NF; ++i)
     f[i] = fp[i];
   uint32_t rnd = seed;
   for (int j = 0; j < count; ++j) {
-    double s = synBus[j];
-    double t = strBus[j];
+    double s = O == Out::Add ? synBus[j] : 0.0;
+    double t = O == Out::Add ? strBus[j] : 0.0;
     if constexpr (Noise) {
       rnd *= kNoiseMultiplier;
       s += noiseLevel * (static_cast<int32_t>(rnd) * kNoiseScale);
@@ -170,37 +184,128 @@ void render(double* __restrict synBus, double* __restrict strBus, int count, con
       s += f[i].syn * v;
       t += f[i].str * v;
     }
-    synBus[j] = s;
-    strBus[j] = t;
+    if constexpr (O != Out::Scaled) {
+      synBus[j] = s;
+      strBus[j] = t;
+    } else {
+      synBus[j] += gain * s;
+      strBus[j] += gain * t;
+    }
   }
   seed = rnd;
 }
 
-template <bool Noise>
-void renderFootages(int nf, double* synBus, double* strBus, int count, const Footage* f, double noiseLevel,
-                    uint32_t& seed)
+#if defined(__x86_64__)
+// The same rendering, four samples at a time with AVX2. Lane k of a phase
+// vector holds the phase of sample j + k; lane k of the noise vector the
+// generator state after j + k + 1 steps (16807^n wraps in 32 bits just like n
+// single steps). Packed IEEE products and sums give the same bits as the
+// scalar ones, and no multiply-add is fused. The table reads are four plain
+// loads: on the processors measured they beat the gather instruction.
+// Returns the number of samples done, a multiple of 4; f and seed are left
+// ready for the scalar rest.
+template <int NF, bool Noise, Out O>
+__attribute__((target("avx2"))) int renderWide(double* synBus, double* strBus, int count, Footage* f,
+                                               double noiseLevel, double gain, uint32_t& seed)
+{
+  const int done = count & ~3;
+  if (done == 0)
+    return 0;
+  __m128i ph[NF > 0 ? NF : 1], step[NF > 0 ? NF : 1];
+  __m256d syn[NF > 0 ? NF : 1], str[NF > 0 ? NF : 1];
+  for (int i = 0; i < NF; ++i) {
+    const uint32_t p = f[i].phase, d = f[i].inc;
+    ph[i] = _mm_setr_epi32(static_cast<int>(p + d), static_cast<int>(p + 2 * d), static_cast<int>(p + 3 * d),
+                           static_cast<int>(p + 4 * d));
+    step[i] = _mm_set1_epi32(static_cast<int>(4 * d));
+    syn[i] = _mm256_set1_pd(f[i].syn);
+    str[i] = _mm256_set1_pd(f[i].str);
+  }
+  const __m128i mask = _mm_set1_epi32(0xFFF);
+  __m128i rnd = _mm_setzero_si128(), rndStep = _mm_setzero_si128(), lastRnd = _mm_setzero_si128();
+  if constexpr (Noise) {
+    const uint32_t r1 = seed * kNoiseMultiplier, r2 = r1 * kNoiseMultiplier, r3 = r2 * kNoiseMultiplier,
+                   r4 = r3 * kNoiseMultiplier;
+    const uint32_t m4 = kNoiseMultiplier * kNoiseMultiplier * kNoiseMultiplier * kNoiseMultiplier;
+    rnd = _mm_setr_epi32(static_cast<int>(r1), static_cast<int>(r2), static_cast<int>(r3), static_cast<int>(r4));
+    rndStep = _mm_set1_epi32(static_cast<int>(m4));
+  }
+  const __m256d level = _mm256_set1_pd(noiseLevel);
+  const __m256d scale = _mm256_set1_pd(kNoiseScale);
+  const __m256d g = _mm256_set1_pd(gain);
+
+  for (int j = 0; j < done; j += 4) {
+    __m256d s = O == Out::Add ? _mm256_loadu_pd(synBus + j) : _mm256_setzero_pd();
+    __m256d t = O == Out::Add ? _mm256_loadu_pd(strBus + j) : _mm256_setzero_pd();
+    if constexpr (Noise) {
+      s = _mm256_add_pd(s, _mm256_mul_pd(level, _mm256_mul_pd(_mm256_cvtepi32_pd(rnd), scale)));
+      lastRnd = rnd;
+      rnd = _mm_mullo_epi32(rnd, rndStep);
+    }
+    for (int i = 0; i < NF; ++i) {
+      alignas(16) uint32_t ix[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(ix), _mm_and_si128(_mm_srli_epi32(ph[i], 16), mask));
+      const double* tab = f[i].table;
+      const __m128d lo = _mm_loadh_pd(_mm_load_sd(tab + ix[0]), tab + ix[1]);
+      const __m128d hi = _mm_loadh_pd(_mm_load_sd(tab + ix[2]), tab + ix[3]);
+      const __m256d v = _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
+      s = _mm256_add_pd(s, _mm256_mul_pd(syn[i], v));
+      t = _mm256_add_pd(t, _mm256_mul_pd(str[i], v));
+      ph[i] = _mm_add_epi32(ph[i], step[i]);
+    }
+    if constexpr (O != Out::Scaled) {
+      _mm256_storeu_pd(synBus + j, s);
+      _mm256_storeu_pd(strBus + j, t);
+    } else {
+      _mm256_storeu_pd(synBus + j, _mm256_add_pd(_mm256_loadu_pd(synBus + j), _mm256_mul_pd(g, s)));
+      _mm256_storeu_pd(strBus + j, _mm256_add_pd(_mm256_loadu_pd(strBus + j), _mm256_mul_pd(g, t)));
+    }
+  }
+  for (int i = 0; i < NF; ++i)
+    f[i].phase += static_cast<uint32_t>(done) * f[i].inc;
+  if constexpr (Noise)
+    seed = static_cast<uint32_t>(_mm_extract_epi32(lastRnd, 3));
+  return done;
+}
+
+const bool hasWideRender = __builtin_cpu_supports("avx2");
+#endif
+
+template <int NF, bool Noise, Out O>
+void renderAll(double* synBus, double* strBus, int count, Footage* f, double noiseLevel, double gain,
+               uint32_t& seed)
+{
+  int done = 0;
+#if defined(__x86_64__)
+  if (hasWideRender)
+    done = renderWide<NF, Noise, O>(synBus, strBus, count, f, noiseLevel, gain, seed);
+#endif
+  if (done < count)
+    render<NF, Noise, O>(synBus + done, strBus + done, count - done, f, noiseLevel, gain, seed);
+}
+
+template <bool Noise, Out O>
+void renderFootages(int nf, double* synBus, double* strBus, int count, Footage* f, double noiseLevel,
+                    double gain, uint32_t& seed)
 {
   switch (nf) {
-  case 0: render<0, Noise>(synBus, strBus, count, f, noiseLevel, seed); break;
-  case 1: render<1, Noise>(synBus, strBus, count, f, noiseLevel, seed); break;
-  case 2: render<2, Noise>(synBus, strBus, count, f, noiseLevel, seed); break;
-  case 3: render<3, Noise>(synBus, strBus, count, f, noiseLevel, seed); break;
-  default: render<4, Noise>(synBus, strBus, count, f, noiseLevel, seed); break;
+  case 0: renderAll<0, Noise, O>(synBus, strBus, count, f, noiseLevel, gain, seed); break;
+  case 1: renderAll<1, Noise, O>(synBus, strBus, count, f, noiseLevel, gain, seed); break;
+  case 2: renderAll<2, Noise, O>(synBus, strBus, count, f, noiseLevel, gain, seed); break;
+  case 3: renderAll<3, Noise, O>(synBus, strBus, count, f, noiseLevel, gain, seed); break;
+  default: renderAll<4, Noise, O>(synBus, strBus, count, f, noiseLevel, gain, seed); break;
   }
 }
-} // namespace
 
-void OscBank::process(double* synBus, double* strBus, int count, int octave, int noteInOctave)
+// The footages of one note that lie below half the sample rate, in order
+// from 16' up, with the wave table each one uses.
+int noteFootages(const OscBank& bank, int octave, int noteInOctave, Footage* f)
 {
-  if (count <= 0 || noteInOctave < 0 || noteInOctave > 11)
-    return;
-  const int s = octaveUp ? octave - 1 : octave - 2;
-  const uint32_t d = static_cast<uint32_t>(inc[noteInOctave]);
-  const uint32_t ph = static_cast<uint32_t>(phase[noteInOctave]);
-
-  Footage f[4];
+  const int s = bank.octaveUp ? octave - 1 : octave - 2;
+  const uint32_t d = static_cast<uint32_t>(bank.inc[noteInOctave]);
+  const uint32_t ph = static_cast<uint32_t>(bank.phase[noteInOctave]);
   int nf = 0;
-  int t = std::clamp(s + waveIndex[noteInOctave] - 7, 0, 10);
+  int t = std::clamp(s + bank.waveIndex[noteInOctave] - 7, 0, 10);
   for (int i = 0; i < 4; ++i, t = std::min(t + 1, 10)) {
     const int sf = s + i;
     // Footages below the lowest accumulator octave (only notes under 24
@@ -212,17 +317,49 @@ void OscBank::process(double* synBus, double* strBus, int count, int octave, int
       break;
     // The sample j reads phase + (j + 1) * d shifted by sf; shifting phase
     // and increment separately gives the same bits modulo 2^32.
-    f[nf++] = Footage{ph << sf, d << sf, square[t], synLevel[i], strLevel[i]};
+    f[nf++] = Footage{ph << sf, d << sf, OscBank::square[t], bank.synLevel[i], bank.strLevel[i]};
   }
+  return nf;
+}
 
-  if (noiseLevel > 0) {
-    uint32_t seed = static_cast<uint32_t>(randSeed.load(std::memory_order_relaxed));
-    renderFootages<true>(nf, synBus, strBus, count, f, noiseLevel, seed);
-    randSeed.store(static_cast<int32_t>(seed), std::memory_order_relaxed);
-  } else if (nf > 0) {
-    uint32_t unused = 0;
-    renderFootages<false>(nf, synBus, strBus, count, f, 0.0, unused);
+template <Out O>
+void renderNote(const OscBank& bank, double* synBus, double* strBus, int count, int octave, int noteInOctave,
+                double gain)
+{
+  if (count <= 0)
+    return;
+  if (noteInOctave < 0 || noteInOctave > 11) {
+    if constexpr (O == Out::Store)
+      std::fill_n(synBus, count, 0.0), std::fill_n(strBus, count, 0.0);
+    return;
   }
+  Footage f[4];
+  const int nf = noteFootages(bank, octave, noteInOctave, f);
+  const double noiseLevel = bank.noiseLevel;
+  if (noiseLevel > 0) {
+    uint32_t seed = static_cast<uint32_t>(OscBank::randSeed.load(std::memory_order_relaxed));
+    renderFootages<true, O>(nf, synBus, strBus, count, f, noiseLevel, gain, seed);
+    OscBank::randSeed.store(static_cast<int32_t>(seed), std::memory_order_relaxed);
+  } else if (nf > 0 || O == Out::Store) {
+    uint32_t unused = 0;
+    renderFootages<false, O>(nf, synBus, strBus, count, f, 0.0, gain, unused);
+  }
+}
+} // namespace
+
+void OscBank::process(double* synBus, double* strBus, int count, int octave, int noteInOctave)
+{
+  renderNote<Out::Add>(*this, synBus, strBus, count, octave, noteInOctave, 1.0);
+}
+
+void OscBank::render(double* synBuf, double* strBuf, int count, int octave, int noteInOctave)
+{
+  renderNote<Out::Store>(*this, synBuf, strBuf, count, octave, noteInOctave, 1.0);
+}
+
+void OscBank::processScaled(double* synBus, double* strBus, int count, int octave, int noteInOctave, double gain)
+{
+  renderNote<Out::Scaled>(*this, synBus, strBus, count, octave, noteInOctave, gain);
 }
 
 void OscBank::next(int count)

@@ -50,6 +50,13 @@ public:
   // Audio thread: adds the four footages (and noise) of one note to both
   // buses for count samples. octave = note / 12, noteInOctave = note % 12.
   void process(double* synBus, double* strBus, int count, int octave, int noteInOctave);
+  // Audio thread: the note written to the buffers; the bits of process
+  // into cleared buffers, without clearing them first.
+  void render(double* synBuf, double* strBuf, int count, int octave, int noteInOctave);
+  // Audio thread: the same note rendered from silence, each sample times
+  // gain added to the buses. Gives the bits of process into cleared buffers
+  // followed by bus[j] += gain * buffer[j], without the buffers.
+  void processScaled(double* synBus, double* strBus, int count, int octave, int noteInOctave, double gain);
   // Audio thread: one noise sample in [-1, 1).
   static double getNoise();
   // Audio thread: advances every accumulator by count samples, once per

@@ -320,3 +320,64 @@ TEST(OscBankStrings, OctaveBalanceMovesTheRegistrationByAnOctave)
       EXPECT_DOUBLE_EQ(bank.strLevel[f], c.level[f]) << "balance " << c.balance << " footage " << f;
   }
 }
+
+TEST(OscBankTone, RenderingInPiecesGivesTheSameSamplesAsOneBlock)
+{
+  // Within one control period, any split into pieces (each followed by next)
+  // renders the same bits, noise included: the phase and the noise generator
+  // simply continue.
+  for (int note : {24, 47, 60, 83, 100, 127}) {
+    Bank whole, pieces;
+    for (Bank* b : {&whole, &pieces}) {
+      b->setLevels({0.3, 0.7, 0.2, 0.9});
+      b->bank.setOctBalance(0.4);
+      b->bank.noiseLevel = 0.25;
+      b->render(note, 777);
+      b->bank.update();
+    }
+    std::vector<double> syn1(48, 0.0), str1(48, 0.0), syn2(48, 0.0), str2(48, 0.0);
+    OscBank::randSeed = 12345;
+    whole.bank.process(syn1.data(), str1.data(), 48, note / 12, note % 12);
+    OscBank::randSeed = 12345;
+    int at = 0;
+    for (int n : {1, 2, 3, 5, 8, 13, 16}) {
+      pieces.bank.process(&syn2[at], &str2[at], n, note / 12, note % 12);
+      pieces.bank.next(n);
+      at += n;
+    }
+    EXPECT_EQ(syn1, syn2) << note;
+    EXPECT_EQ(str1, str2) << note;
+  }
+}
+
+TEST(OscBankTone, ScaledRenderingMatchesRenderingThenScaling)
+{
+  for (int count : {44, 7}) {
+    for (double noise : {0.0, 0.3}) {
+      Bank b;
+      b.setLevels({0.3, 0.7, 0.2, 0.9});
+      b.bank.setOctBalance(0.6);
+      b.bank.noiseLevel = noise;
+      b.render(61, 999);
+      b.bank.update();
+      std::vector<double> syn(count, 0.0), str(count, 0.0), busSyn(count), busStr(count);
+      for (int j = 0; j < count; ++j) {
+        busSyn[j] = 0.01 * j;
+        busStr[j] = -0.02 * j;
+      }
+      std::vector<double> scaledSyn = busSyn, scaledStr = busStr;
+      OscBank::randSeed = 777;
+      b.bank.process(syn.data(), str.data(), count, 5, 1);
+      for (int j = 0; j < count; ++j) {
+        busSyn[j] += 0.37 * syn[j];
+        busStr[j] += 0.37 * str[j];
+      }
+      const int32_t seed = OscBank::randSeed;
+      OscBank::randSeed = 777;
+      b.bank.processScaled(scaledSyn.data(), scaledStr.data(), count, 5, 1, 0.37);
+      EXPECT_EQ(scaledSyn, busSyn) << count << " " << noise;
+      EXPECT_EQ(scaledStr, busStr) << count << " " << noise;
+      EXPECT_EQ(OscBank::randSeed, seed);
+    }
+  }
+}
