@@ -63,11 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   // A new name every run, so the cache never mistakes this input for the last.
   const std::string path = folder.path + "/" + std::to_string(run++) + ".ini";
   const std::string copy = path + ".copy";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  const std::string text(size ? reinterpret_cast<const char*>(data) : "", size);
+  std::ofstream(path, std::ios::binary) << text;
 
   // A section and a key taken from the input itself, so that the fuzzer can
   // reach names the file defines.
-  const std::string text(reinterpret_cast<const char*>(data), size);
   const std::string head = text.substr(0, text.find('\0'));
   const size_t split = head.size() / 2;
   readSome(path, "MIDI Control", "CC7");
