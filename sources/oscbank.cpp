@@ -268,7 +268,13 @@ __attribute__((target("avx2"))) int renderWide(double* synBus, double* strBus, i
   return done;
 }
 
-const bool hasWideRender = __builtin_cpu_supports("avx2");
+bool detectWideRender()
+{
+  __builtin_cpu_init();  // may run before the library's own initialisation
+  return __builtin_cpu_supports("avx2");
+}
+
+const bool hasWideRender = detectWideRender();
 #endif
 
 template <int NF, bool Noise, Out O>

@@ -2,19 +2,33 @@
 
 namespace
 {
-// Takes over what per-sample updates of a local copy changed: value and
-// state, and the glide only where a state change set a new one. The
-// parameters stay as they are, so a setter that ran meanwhile on the other
-// thread is not undone.
-void keepSteps(EnvAR& env, const EnvAR& steps)
+// Per-sample steps of an envelope on a local copy, whose values the compiler
+// can keep in registers. Only what the steps changed is handed back: value
+// and state, and the glide where a state change set a new one. An envelope
+// that stood still (idle or holding) is not written at all, so a stop or a
+// setter that ran meanwhile on the other thread is not undone.
+template <class Env>
+struct LocalSteps
 {
-  if (steps.state != env.state) {
-    env.coef = steps.coef;
-    env.target = steps.target;
+  Env& env;
+  Env local;
+  const double value0;
+  const int state0;
+
+  explicit LocalSteps(Env& e) : env(e), local(e), value0(e.value), state0(e.state) {}
+
+  ~LocalSteps()
+  {
+    if (local.state == state0 && local.value == value0)
+      return;
+    if (local.state != state0) {
+      env.coef = local.coef;
+      env.target = local.target;
+    }
+    env.value = local.value;
+    env.state = local.state;
   }
-  env.value = steps.value;
-  env.state = steps.state;
-}
+};
 } // namespace
 
 void Voice::processAudio(double* synBus, double* strBus, int count)
@@ -35,22 +49,19 @@ void Voice::processAudio(double* synBus, double* strBus, int count)
     // further sample, one step per sample across the control period. They
     // run on local copies so that their values stay in registers instead of
     // being reloaded after every store to the buses.
-    EnvAR g = gate;
-    EnvADSR e = eg;
-    EnvAR s = strEnv;
     const bool vcaIsEg = vcaSource == &eg.value;
+    LocalSteps<EnvAR> g(gate);
+    LocalSteps<EnvADSR> e(eg);
+    LocalSteps<EnvAR> s(strEnv);
     for (int j = 0; j < count; ++j) {
       if (j > 0) {
-        g.update();
-        e.update();
-        s.update();
+        g.local.update();
+        e.local.update();
+        s.local.update();
       }
-      synBus[j] += (vcaIsEg ? e.value : g.value) * synBuf[j];
-      strBus[j] += s.value * strBuf[j];
+      synBus[j] += (vcaIsEg ? e.local.value : g.local.value) * synBuf[j];
+      strBus[j] += s.local.value * strBuf[j];
     }
-    keepSteps(gate, g);
-    keepSteps(eg, e);
-    keepSteps(strEnv, s);
     return;
   }
 
