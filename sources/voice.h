@@ -35,7 +35,7 @@ public:
   double* cutoffModSrc = nullptr;  // the owner's filter modulation, not owned
   double keyTrack = 0;             // keyboard follow, 1537 per octave from note 60
   double cutoffMod = 0;            // total filter modulation, read by vcf
-  double* vcaSource = &gate.value; // gate's or eg's value
+  double* vcaSource = &gate.value; // gate's or eg's value, nothing else
   bool godMode = false;
   double egAmount = 0;  // "VCF EG", envelope to cutoff in pitch-index units
   bool keyFollow = false;
