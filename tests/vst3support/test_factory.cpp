@@ -254,3 +254,21 @@ TEST(Module, GetPluginFactoryReturnsOneFactoryWithAReferencePerCall)
   t->unref(first);
   VST3::Module::exit(&deinitModule);
 }
+
+// The module's three exports, as the plug-in module's source defines them.
+VST3_MODULE_EXPORTS(buildModuleFactory, initModule, deinitModule)
+
+TEST(Module, ExportedEntryPointsFollowTheModuleRules)
+{
+  initCalls = deinitCalls = 0;
+  int handle = 0;
+  EXPECT_TRUE(ModuleEntry(&handle));
+  v3_plugin_factory** factory = GetPluginFactory();
+  ASSERT_NE(factory, nullptr);
+  auto* t = tableOf<v3_plugin_factory_cpp>(factory);
+  EXPECT_EQ(t->v1.num_classes(factory), 1);
+  t->unref(factory);
+  EXPECT_TRUE(ModuleExit());
+  EXPECT_EQ(initCalls, 1);
+  EXPECT_EQ(deinitCalls, 1);
+}
