@@ -88,6 +88,11 @@ void Kelva::ProcessBlock(double** /*inputs*/, double** outputs, int nFrames)
   while (remaining > 0)
   {
     int n;
+    // A sub-block without a tick continues a period that the previous host
+    // block cut short: its first sample needs the envelope step that the
+    // per-sample loops otherwise take only after sample 0. The envelopes thus
+    // step once per sample whatever the host's block size.
+    const bool continuesPeriod = ctrlCounter > 0;
     if (ctrlCounter > 0)
     {
       n = std::min(ctrlCounter, remaining);
@@ -108,7 +113,7 @@ void Kelva::ProcessBlock(double** /*inputs*/, double** outputs, int nFrames)
     std::fill(synBuf, synBuf + n, 0.0);
     std::fill(strBuf, strBuf + n, 0.0);
     for (Voice& voice : voices)
-      voice.processAudio(synBuf, strBuf, n);
+      voice.processAudio(synBuf, strBuf, n, continuesPeriod);
     oscBank.next(n);
 
     const double synLeft = volume * synVol * (1 - synPan);
@@ -135,6 +140,8 @@ void Kelva::ProcessBlock(double** /*inputs*/, double** outputs, int nFrames)
       vcf.process(synBuf, n);
       if (strVol > 0)
       {
+        if (continuesPeriod)
+          strEnv.update();
         strBuf[0] *= strEnv.value;
         for (int i = 1; i < n; ++i)
         {
@@ -149,7 +156,7 @@ void Kelva::ProcessBlock(double** /*inputs*/, double** outputs, int nFrames)
       // further sample: one step per sample across the period.
       for (int i = 0; i < n; ++i)
       {
-        if (i >= 1)
+        if (i >= 1 || continuesPeriod)
         {
           synEnv.update();
           gateEnv.update();

@@ -68,6 +68,9 @@ public:
   void setParam(int index, double value);
   // Audio thread, once per control period before processAudio.
   void update();
-  // Audio thread: adds the voice to both buses; count <= bufLength.
-  void processAudio(double* synBus, double* strBus, int count);
+  // Audio thread: adds the voice to both buses; count <= bufLength. The
+  // envelopes step before every sample but the first, which update() has
+  // stepped; stepFirst steps it too, for a sub-block that continues a
+  // control period after the host's block ended inside it.
+  void processAudio(double* synBus, double* strBus, int count, bool stepFirst = false);
 };

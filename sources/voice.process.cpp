@@ -31,7 +31,7 @@ struct LocalSteps
 };
 } // namespace
 
-void Voice::processAudio(double* synBus, double* strBus, int count)
+void Voice::processAudio(double* synBus, double* strBus, int count, bool stepFirst)
 {
   if (!active || count <= 0 || count > bufLength || !bank)
     return;
@@ -46,7 +46,8 @@ void Voice::processAudio(double* synBus, double* strBus, int count)
   if (godMode) {
     vcf.process(synBuf, count);
     // The envelopes stepped once in update(); they step again before every
-    // further sample, one step per sample across the control period. They
+    // further sample, one step per sample across the control period (also
+    // before the first sample of a sub-block that continues a period). They
     // run on local copies so that their values stay in registers instead of
     // being reloaded after every store to the buses.
     const bool vcaIsEg = vcaSource == &eg.value;
@@ -54,7 +55,7 @@ void Voice::processAudio(double* synBus, double* strBus, int count)
     LocalSteps<EnvADSR> e(eg);
     LocalSteps<EnvAR> s(strEnv);
     for (int j = 0; j < count; ++j) {
-      if (j > 0) {
+      if (j > 0 || stepFirst) {
         g.local.update();
         e.local.update();
         s.local.update();
@@ -66,7 +67,7 @@ void Voice::processAudio(double* synBus, double* strBus, int count)
   }
 
   for (int j = 0; j < count; ++j) {
-    if (j > 0)
+    if (j > 0 || stepFirst)
       gate.update();
     synBus[j] += gate.value * synBuf[j];
     strBus[j] += gate.value * strBuf[j];
