@@ -6,8 +6,8 @@
 #include <smf.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>

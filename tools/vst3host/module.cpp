@@ -2,11 +2,9 @@
 
 #include "abitext.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <sys/stat.h>
-
-#include <cstring>
-#include <dirent.h>
 
 namespace vst3host {
 
