@@ -3,7 +3,10 @@
 # own, so they are reviewed as text and the bank is never edited by hand.
 
 add_executable(kelva-make-factory-bank ${CMAKE_CURRENT_LIST_DIR}/make-factory-bank.cpp)
-target_link_libraries(kelva-make-factory-bank PRIVATE kelva_instrument PkgConfig::SNDFILE)
+if(NOT TARGET PkgConfig::SMF)
+  pkg_check_modules(SMF REQUIRED IMPORTED_TARGET smf)
+endif()
+target_link_libraries(kelva-make-factory-bank PRIVATE kelva_instrument PkgConfig::SNDFILE PkgConfig::SMF)
 
 set(KELVA_PROGRAMS_SOURCE ${PROJECT_SOURCE_DIR}/resources/programs.txt)
 set(KELVA_FACTORY_BANK ${CMAKE_BINARY_DIR}/resources/init.fxb)

@@ -4,8 +4,10 @@
 //       reads the programs, stores each into its slot of a Kelva and saves the
 //       bank file (program 0 current).
 //   kelva-make-factory-bank <programs.txt> --render <program> <out.wav>
+//                           [<in.mid> [<from> <to>]]
 //       plays a short phrase (a held chord, a legato melody with a
-//       modulation-wheel swell, a few low notes) through one program and
+//       modulation-wheel swell, a few low notes), or the MIDI file, or the
+//       part of it from <from> to <to> seconds, through one program and
 //       writes it as a 32-bit float WAV file at 48 kHz.
 //   kelva-make-factory-bank <programs.txt> --check
 //       holds a four-note chord on every program and prints its peak and
@@ -14,6 +16,10 @@
 // Any error in the source stops the tool with a message naming the line and
 // exit status 1.
 
+// smf.h includes glib.h inside extern "C", which breaks glib's C++ parts;
+// included first, glib.h is skipped there.
+#include <glib.h>
+#include <smf.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -136,6 +142,31 @@ std::vector<Event> phraseEvents(double& seconds)
   return events;
 }
 
+// The channel messages of a MIDI file between from and to seconds, moved to
+// start at 0; seconds becomes their length plus a tail for the releases.
+bool midiFileEvents(const char* path, double from, double to, std::vector<Event>& events,
+                    double& seconds)
+{
+  smf_t* smf = smf_load(path);
+  if (!smf)
+    return false;
+  double last = 0;
+  while (smf_event_t* e = smf_get_next_event(smf))
+  {
+    if (smf_event_is_metadata(e) || e->midi_buffer_length < 2 || e->midi_buffer_length > 3)
+      continue;
+    last = std::max(last, e->time_seconds);
+    if (e->time_seconds < from || e->time_seconds >= to)
+      continue;
+    const int data2 = e->midi_buffer_length == 3 ? e->midi_buffer[2] : 0;
+    events.push_back({e->time_seconds - from, e->midi_buffer[0], e->midi_buffer[1], data2});
+  }
+  const double end = std::min(to, std::max(last, smf_get_length_seconds(smf)));
+  smf_delete(smf);
+  seconds = std::max(0.0, end - from) + 2.5;
+  return true;
+}
+
 struct Measure
 {
   double peak = 0;
@@ -188,6 +219,7 @@ int usage()
   std::fprintf(stderr,
                "usage: kelva-make-factory-bank <programs.txt> <out.fxb>\n"
                "       kelva-make-factory-bank <programs.txt> --render <program> <out.wav>\n"
+               "                               [<in.mid> [<from> <to>]]\n"
                "       kelva-make-factory-bank <programs.txt> --check\n");
   return 2;
 }
@@ -205,7 +237,7 @@ int main(int argc, char** argv)
     return usage();
   const char* source = argv[1];
   const std::string mode = argv[2];
-  if ((mode == "--render" && argc != 5) || (mode == "--check" && argc != 3) ||
+  if ((mode == "--render" && argc != 5 && argc != 6 && argc != 8) || (mode == "--check" && argc != 3) ||
       (mode[0] != '-' && argc != 3) || (mode[0] == '-' && mode != "--render" && mode != "--check"))
     return usage();
 
@@ -238,7 +270,19 @@ int main(int argc, char** argv)
     Audition audition(kelva);
     kelva.RestorePreset(static_cast<int>(program));
     double seconds = 0;
-    const std::vector<Event> events = phraseEvents(seconds);
+    std::vector<Event> events;
+    if (argc == 5)
+      events = phraseEvents(seconds);
+    else
+    {
+      const double from = argc == 8 ? std::atof(argv[6]) : 0.0;
+      const double to = argc == 8 ? std::atof(argv[7]) : 1e9;
+      if (!midiFileEvents(argv[5], from, to, events, seconds))
+      {
+        std::fprintf(stderr, "kelva-make-factory-bank: cannot read %s\n", argv[5]);
+        return 1;
+      }
+    }
     const std::vector<float> audio = audition.play(events, seconds);
     const Measure m = measure(audio);
     std::printf("[%02ld] %-24s peak %.3f (%.1f dBFS)  loudest RMS %.4f (%.1f dBFS)%s\n", program,
