@@ -152,6 +152,8 @@ IKitinBase::IKitinBase(const Config& config)
   , mPluginType(config.plugType)
   , mPresets(static_cast<size_t>(std::max(0, config.nPresets)))
 {
+  mRestoreScratch.Resize(kRestoreScratchBytes);
+  mRestoreScratch.Clear();
 }
 
 IKitinBase::~IKitinBase() = default;
@@ -273,14 +275,17 @@ bool IKitinBase::RestorePreset(int idx)
   {
     // A slot that never held a program takes the running sound, so the
     // sound does not change.
-    IByteChunk state;
-    if (!SerializeState(state))
+    // The state is written into a scratch chunk with room to spare and then
+    // swapped in: a failure leaves the slot as it was, and a restore from
+    // the audio thread (a MIDI program change) allocates nothing.
+    mRestoreScratch.Clear();
+    if (!SerializeState(mRestoreScratch))
       return false;
     char name[IPreset::kMaxNameLen + 1];
     snprintf(name, sizeof(name), "%s %d", "user preset", CountUserPresets() + 1);
     preset.initialized = true;
     CopyPresetName(preset, name, IPreset::kMaxNameLen);
-    preset.chunk = std::move(state);
+    std::swap(preset.chunk, mRestoreScratch);
   }
   else if (UnserializeState(preset.chunk, 0) <= 0)
     return false;

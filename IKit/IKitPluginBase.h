@@ -200,6 +200,10 @@ private:
   int mPluginType = 0;
 
   std::vector<IPreset> mPresets;
+  // Room for one state, kept so that restoring an untouched slot does not
+  // allocate.
+  static constexpr int kRestoreScratchBytes = 4096;
+  IByteChunk mRestoreScratch;
   std::atomic<int> mCurrentPresetIdx{0};
 
   // The thread that holds the store, and how deeply it has entered it.

@@ -219,6 +219,11 @@ void Synth::applyLearnedController(int cc, int value)
   SetParameterValue(param, normalized);
 }
 
+void Synth::OnIdle()
+{
+  updateMidiLearnSwitch();
+}
+
 void Synth::updateMidiLearnSwitch()
 {
   if (!midiLearnSwitchOff.exchange(false, std::memory_order_acq_rel))

@@ -113,6 +113,9 @@ public:
   bool clipboardIsEmpty() const { return clipboard.Size() == 0; }
   void OnPresetsModified() override;
 
+  // Main thread, every 20 ms: the learn switch follows completed gestures.
+  void OnIdle() override;
+
   bool getMidiThru() const { return midiThru; }
   void setMidiThru(bool on) { midiThru = on; }
   bool getIgnoreProgramChange() const { return ignoreProgramChange; }
@@ -124,6 +127,8 @@ protected:
   // Construction: the program slots from the startup bank or the factory
   // bank, then program 0 becomes current.
   void loadStartupPrograms();
+  static constexpr int kProgramStorageBytes = 4096;
+  void reserveProgramStorage();
   void pushAllParametersToEditor();
   // Construction: finds or creates the configuration file and reads it.
   void openConfig();

@@ -17,8 +17,25 @@ void Synth::initAllPrograms()
   LoadBankFromFXB(factoryBankPath().c_str());
 }
 
+void Synth::reserveProgramStorage()
+{
+  // A MIDI program change may restore an untouched slot on the audio thread,
+  // which stores the running sound into it: room for a state is made here,
+  // so that this never allocates.
+  for (int i = 0; i < NPresets(); ++i)
+  {
+    IByteChunk& chunk = GetPreset(i)->chunk;
+    if (chunk.Size() == 0)
+    {
+      chunk.Resize(kProgramStorageBytes);
+      chunk.Clear();
+    }
+  }
+}
+
 void Synth::loadStartupPrograms()
 {
+  reserveProgramStorage();
   if (startupBank.empty() || !LoadBankFromFXB(startupBank.c_str()))
   {
     startupBank.clear();

@@ -59,7 +59,6 @@ uint8_t toDataByte(double normalized)
 IKitVST3::IKitVST3(const Config& config)
   : IKitAPIBase(config)
   , IKitVST3ProcessorBase(config, *this)
-  , IKitVST3ControllerBase(getParameters())
 {
   CreateTimer();
 }

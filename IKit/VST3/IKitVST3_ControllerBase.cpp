@@ -12,14 +12,10 @@
 #include "VST3SingleComponentEffect.h"
 #include "VST3Strings.h"
 
-IKitVST3ControllerBase::IKitVST3ControllerBase(VST3::ParameterContainer& parameters)
-  : mParameters(&parameters)
-{
-}
-
 void IKitVST3ControllerBase::Initialize(VST3::SingleComponentEffect& effect, IKitAPIBase& plug,
                                         bool isInstrument, bool midiIn)
 {
+  mParameters = &effect.getParameters();
   const bool hasPresets = plug.NPresets() > 0;
   VST3::UnitInfo root;
   root.id = VST3::kRootUnitId;
@@ -109,6 +105,8 @@ void IKitVST3ControllerBase::Initialize(VST3::SingleComponentEffect& effect, IKi
 
 void IKitVST3ControllerBase::UpdateParams(IKitAPIBase& plug, double bypass)
 {
+  if (!mParameters)
+    return;
   for (int i = 0; i < plug.NParams(); ++i)
     if (VST3::Parameter* parameter = mParameters->getParameter(static_cast<uint32_t>(i)))
     {

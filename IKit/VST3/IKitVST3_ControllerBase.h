@@ -26,7 +26,7 @@ public:
   static constexpr int kChannelAftertouchCC = 128;
   static constexpr int kPitchBendCC = 129;
 
-  explicit IKitVST3ControllerBase(VST3::ParameterContainer& parameters);
+  IKitVST3ControllerBase() = default;
 
   // Main thread, from initialize: units, program list and every parameter.
   void Initialize(VST3::SingleComponentEffect& effect, IKitAPIBase& plug, bool isInstrument, bool midiIn);
@@ -45,7 +45,8 @@ public:
   uint32_t GetChannelColor() const { return mChannelColor; }
 
 protected:
-  VST3::ParameterContainer* mParameters;
+  // The effect's parameter container, known from Initialize on.
+  VST3::ParameterContainer* mParameters = nullptr;
   IKitVST3BypassParameter* mBypassParameter = nullptr;
   std::string mChannelName;
   std::string mChannelNamespace;

@@ -50,10 +50,6 @@ TEST(RealTime, BlockLoopAllocatesNothing)
     rig.setPlain(kPhaser, 2);
     rig.setPlain(kDelay, 1);
     rig.kelva.setCCParam(20, kVCFFreq);  // a learned controller moves a parameter
-    // Every program slot has been stored once, as after start-up.
-    for (int p = 0; p < 8; ++p)
-      rig.kelva.RestorePreset(p);
-    rig.kelva.RestorePreset(0);
 
     std::vector<double> left(512), right(512);
     double* outputs[2] = {left.data(), right.data()};
@@ -69,8 +65,9 @@ TEST(RealTime, BlockLoopAllocatesNothing)
       rig.midi(0xB0, 64, (block / 50) % 2 ? 127 : 0, 20);
       rig.midi(0xB0, 20, (block * 5) % 128, 30);
       rig.midi(0xE0, block % 128, (block * 3) % 128, 40);
-      if (block % 100 == 99)
-        rig.midi(0xC0, (block / 100) % 8, 0, 0);
+      // Program changes, to slots never used before too.
+      if (block % 50 == 49)
+        rig.midi(0xC0, (block / 50) % 8, 0, 0);
       // Host automation arrives on the audio thread too.
       rig.setNormalized(kVCFReso, (block % 10) / 10.0);
       rig.setNormalized(kPhSpeed, (block % 7) / 7.0);
