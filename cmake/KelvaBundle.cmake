@@ -19,7 +19,8 @@ foreach(file ${static_resources})
   list(APPEND bundle_outputs ${KELVA_RESOURCES_DIR}/${name})
 endforeach()
 
-if(DEFINED KELVA_FACTORY_BANK)
+get_property(KELVA_FACTORY_BANK GLOBAL PROPERTY KELVA_FACTORY_BANK)
+if(KELVA_FACTORY_BANK)
   add_custom_command(OUTPUT ${KELVA_RESOURCES_DIR}/init.fxb
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KELVA_RESOURCES_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${KELVA_FACTORY_BANK} ${KELVA_RESOURCES_DIR}/init.fxb
@@ -29,6 +30,9 @@ endif()
 
 add_custom_target(kelva_bundle ALL DEPENDS ${bundle_outputs})
 add_dependencies(kelva_bundle Kelva)
+if(TARGET factory_bank)
+  add_dependencies(kelva_bundle factory_bank)
+endif()
 
 # cmake --install puts the bundle into the per-user VST 3 folder.
 install(DIRECTORY ${KELVA_BUNDLE_DIR} DESTINATION "\$ENV{HOME}/.vst3" USE_SOURCE_PERMISSIONS)

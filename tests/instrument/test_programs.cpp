@@ -40,7 +40,7 @@ TEST(KelvaPrograms, StartupBankFillsTheSlots)
 
 TEST(KelvaPrograms, MissingOrGarbageStartupBankFallsBackQuietly)
 {
-  for (const std::string content : {std::string(), std::string("garbage, not a bank")})
+  for (const std::string& content : {std::string(), std::string("garbage, not a bank")})
   {
     ConfigHome home;
     const std::string bank = home.root + "/bank.fxb";
