@@ -49,6 +49,7 @@ class Score:
     def __init__(self):
         self.notes = []        # (start beat, end beat, note, velocity)
         self.controls = []     # (beat, controller, value)
+        self.programs = []     # (beat, program number)
 
     def note(self, start, length, name, velocity):
         self.notes.append((start, start + length, NOTE[name], velocity))
@@ -69,6 +70,9 @@ class Score:
     def control(self, beat, controller, value):
         self.controls.append((beat, controller, value))
 
+    def program(self, beat, number):
+        self.programs.append((beat, number))
+
     def ramp(self, start, end, controller, first, last, steps):
         for i in range(steps + 1):
             value = round(first + (last - first) * i / steps)
@@ -83,6 +87,12 @@ def bar(n):
 def compose():
     s = Score()
     MOD, PEDAL = 1, 64
+
+    # Each section plays on a factory program of its own: strings, plucked
+    # echo keys, then a pad.
+    s.program(bar(1), 0)
+    s.program(bar(5), 56)
+    s.program(bar(9), 13)
 
     # --- A: strings. Chords a whole bar each, overlapping into the next.
     s.control(bar(1), MOD, 0)
@@ -172,6 +182,9 @@ def events(score):
         out.append((ticks(end), 0, bytes([0x80 | CHANNEL, note, 64])))
     for beat, controller, value in score.controls:
         out.append((ticks(beat), 1, bytes([0xB0 | CHANNEL, controller, value])))
+    # A section's program is chosen before anything else at its first tick.
+    for beat, number in score.programs:
+        out.append((ticks(beat), -1, bytes([0xC0 | CHANNEL, number])))
     out.sort(key=lambda e: (e[0], e[1], e[2][1]))
     return out
 
