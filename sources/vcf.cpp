@@ -1,5 +1,6 @@
 #include "vcf.h"
 
+#include "guarded.h"
 #include "synth.pitch.h"
 
 #include <cmath>
@@ -10,13 +11,6 @@ double VCF::freq2rad[VCF::kMaxIndex + 1] = {};
 
 namespace
 {
-// Replaces a value that is not a number by 0 and adds the anti-denormal
-// offset, so that neither denormals nor a stray NaN can settle in a state.
-inline double guard(double v, double dn)
-{
-  return (std::isnan(v) ? 0.0 : v) + dn;
-}
-
 inline double clampUnit(double v)
 {
   return v < -1.0 ? -1.0 : (v > 1.0 ? 1.0 : v);
@@ -95,6 +89,15 @@ void VCF::update()
 
 void VCF::process(double* buffer, int count)
 {
+  // The states, the offset and the coefficients live in locals for the whole
+  // buffer: the stores to buffer[i] could alias the members, so the compiler
+  // would otherwise reload every one of them after each sample. The
+  // arithmetic and its order are unchanged.
+  double s1 = this->s1, s2 = this->s2, s3 = this->s3, s4 = this->s4;
+  double dn = this->dn;
+  const double g = this->g, hpGain = this->hpGain, m = this->m, k = this->k;
+  const double loopGain = this->loopGain, norm = this->norm;
+
   if (mode == 0)
   {
     // Four low-pass stages in a negative feedback loop. The loop is solved
@@ -102,11 +105,11 @@ void VCF::process(double* buffer, int count)
     // estimate is clipped.
     for (int i = 0; i < count; ++i)
     {
-      const double x = guard(buffer[i], dn);
-      s1 = guard(s1, dn);
-      s2 = guard(s2, dn);
-      s3 = guard(s3, dn);
-      s4 = guard(s4, dn);
+      const double x = guarded(buffer[i], dn);
+      s1 = guarded(s1, dn);
+      s2 = guarded(s2, dn);
+      s3 = guarded(s3, dn);
+      s4 = guarded(s4, dn);
       dn = -dn;
 
       const double S = ((s1 * g + s2) * g + s3) * g + s4;
@@ -135,11 +138,11 @@ void VCF::process(double* buffer, int count)
     // band-pass output is taken after the second stage.
     for (int i = 0; i < count; ++i)
     {
-      const double x = guard(buffer[i], dn);
-      s1 = guard(s1, dn);
-      s2 = guard(s2, dn);
-      s3 = guard(s3, dn);
-      s4 = guard(s4, dn);
+      const double x = guarded(buffer[i], dn);
+      s1 = guarded(s1, dn);
+      s2 = guarded(s2, dn);
+      s3 = guarded(s3, dn);
+      s4 = guarded(s4, dn);
       dn = -dn;
 
       const double S = ((s1 * hpGain + s2) * g + s3) * hpGain + s4;
@@ -162,4 +165,15 @@ void VCF::process(double* buffer, int count)
       buffer[i] = y2;
     }
   }
+  else
+  {
+    // Any other mode is a bypass and leaves the states alone.
+    return;
+  }
+
+  this->s1 = s1;
+  this->s2 = s2;
+  this->s3 = s3;
+  this->s4 = s4;
+  this->dn = dn;
 }
