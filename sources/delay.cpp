@@ -116,47 +116,82 @@ void BBDelay::processAudio(double* left, double* right, int count)
   if (length <= 0 || !bufL || !bufR || !left || !right || count <= 0)
     return;
 
+  // The filters, histories, clock and settings run on local copies for the
+  // whole call: every store to the buckets or to the outputs could alias the
+  // members, which the compiler would otherwise reload after each one. The
+  // states go back at the end; the settings are read once per call.
+  LowPass fInL = inL, fInR = inR, fOutL = outL, fOutR = outR;
+  double hInL[4], hInR[4], hOutL[4], hOutR[4];
+  for (int k = 0; k < 4; ++k)
+  {
+    hInL[k] = histInL[k];
+    hInR[k] = histInR[k];
+    hOutL[k] = histOutL[k];
+    hOutR[k] = histOutR[k];
+  }
+  double* const bucketsL = bufL;
+  double* const bucketsR = bufR;
+  const int n = length;
+  int p = pos;
+  double phase = clock;
+  const double advance = step, invAdvance = invStep;
+  const double fbGain = feedback, dry = dryGain, wet = wetGain;
   const bool pingpong = mode == 1;
+
   for (int i = 0; i < count; ++i)
   {
     const double xL = left[i];
     const double xR = right[i];
-    push(histInL, inL.process(xL));
-    push(histInR, inR.process(xR));
+    push(hInL, fInL.process(xL));
+    push(hInR, fInR.process(xR));
 
     // One pass per bucket clock tick; a shorter delay means more ticks per
     // output sample.
-    while (clock < 1)
+    while (phase < 1)
     {
-      pos = pos == 0 ? length - 1 : pos - 1;
+      p = p == 0 ? n - 1 : p - 1;
       // The bucket written length ticks ago.
-      const double readL = outL.process(bufL[pos]);
-      const double readR = outR.process(bufR[pos]);
-      const double inLt = cubic(histInL, clock);
-      const double inRt = cubic(histInR, clock);
-      push(histOutL, readL);
-      push(histOutR, readR);
+      const double readL = fOutL.process(bucketsL[p]);
+      const double readR = fOutR.process(bucketsR[p]);
+      const double inLt = cubic(hInL, phase);
+      const double inRt = cubic(hInR, phase);
+      push(hOutL, readL);
+      push(hOutR, readR);
 
       const double fbL = pingpong ? readR : readL;
       const double fbR = pingpong ? readL : readR;
-      bufL[pos] = inLt + limit(fbL) * feedback;
-      bufR[pos] = inRt + limit(fbR) * feedback;
-      clock = clock + step;
+      bucketsL[p] = inLt + limit(fbL) * fbGain;
+      bucketsR[p] = inRt + limit(fbR) * fbGain;
+      phase = phase + advance;
     }
-    clock = clock - 1;
+    phase = phase - 1;
 
-    const double t = 1 - clock * invStep;
-    const double yL = cubic(histOutL, t);
-    const double yR = cubic(histOutR, t);
+    const double t = 1 - phase * invAdvance;
+    const double yL = cubic(hOutL, t);
+    const double yR = cubic(hOutR, t);
     if (pingpong)
     {
-      left[i] = xL * dryGain + yR * wetGain;
-      right[i] = xR * dryGain + yL * wetGain;
+      left[i] = xL * dry + yR * wet;
+      right[i] = xR * dry + yL * wet;
     }
     else
     {
-      left[i] = xL * dryGain + yL * wetGain;
-      right[i] = xR * dryGain + yR * wetGain;
+      left[i] = xL * dry + yL * wet;
+      right[i] = xR * dry + yR * wet;
     }
   }
+
+  inL.takeHistory(fInL);
+  inR.takeHistory(fInR);
+  outL.takeHistory(fOutL);
+  outR.takeHistory(fOutR);
+  for (int k = 0; k < 4; ++k)
+  {
+    histInL[k] = hInL[k];
+    histInR[k] = hInR[k];
+    histOutL[k] = hOutL[k];
+    histOutR[k] = hOutR[k];
+  }
+  pos = p;
+  clock = phase;
 }

@@ -110,21 +110,36 @@ void Ensemble::process(double* buffer, int count)
   // The dry part of the output is the filtered signal too.
   inputFilter.process(buffer, count);
 
+  // Positions, delays and increments live in locals for the whole buffer:
+  // the stores to the lines and to buffer[i] could alias the members, which
+  // would otherwise be reloaded after each one.
+  double* const l1 = line1;
+  double* const l2 = line2;
+  const int n = length;
+  int w1 = write1, w2 = write2;
+  double d1 = delay1, d2 = delay2;
+  const double step1 = inc1, step2 = inc2;
+
   for (int i = 0; i < count; ++i)
   {
     const double x = buffer[i];
-    line1[write1] = x;
-    line2[write2] = x;
+    l1[w1] = x;
+    l2[w2] = x;
 
-    const double tap1 = readTap(line1, length, write1, delay1);
-    const double tap2 = readTap(line2, length, write2, delay2);
+    const double tap1 = readTap(l1, n, w1, d1);
+    const double tap2 = readTap(l2, n, w2, d2);
     buffer[i] = (tap1 + x + tap2) * 0.333;
 
-    if (++write1 >= length)
-      write1 = 0;
-    if (++write2 >= length)
-      write2 = 0;
-    delay1 = delay1 + inc1;
-    delay2 = delay2 + inc2;
+    if (++w1 >= n)
+      w1 = 0;
+    if (++w2 >= n)
+      w2 = 0;
+    d1 = d1 + step1;
+    d2 = d2 + step2;
   }
+
+  write1 = w1;
+  write2 = w2;
+  delay1 = d1;
+  delay2 = d2;
 }

@@ -38,27 +38,14 @@ void LowPass::calcCoeff()
   b0 = b1 / 2;
 }
 
-double LowPass::process(double x)
-{
-  // Not-a-number values become 0 and every value gets the alternating
-  // offset, so the recursion can neither keep a NaN nor decay into denormals.
-  x = (std::isnan(x) ? 0.0 : x) + dn;
-  x1 = (std::isnan(x1) ? 0.0 : x1) + dn;
-  x2 = (std::isnan(x2) ? 0.0 : x2) + dn;
-  y1 = (std::isnan(y1) ? 0.0 : y1) + dn;
-  y2 = (std::isnan(y2) ? 0.0 : y2) + dn;
-  dn = -dn;
-
-  const double y = b0 * (x + x2) + b1 * x1 + fb1 * y1 + fb2 * y2;
-  x2 = x1;
-  x1 = x;
-  y2 = y1;
-  y1 = y;
-  return y;
-}
-
 void LowPass::process(double* buffer, int count)
 {
+  // Runs on a local copy: the stores to buffer[i] could alias the members,
+  // which would otherwise be reloaded after every sample; the copy's fields
+  // stay in registers. Only the history and the offset come back, so that a
+  // cutoff set meanwhile from the other thread is kept.
+  LowPass f = *this;
   for (int i = 0; i < count; ++i)
-    buffer[i] = process(buffer[i]);
+    buffer[i] = f.process(buffer[i]);
+  takeHistory(f);
 }
