@@ -1,6 +1,6 @@
 #include "phaser.h"
 
-#include <cmath>
+#include "guarded.h"
 
 namespace
 {
@@ -81,16 +81,23 @@ void Phaser::update()
   norm = 1 / (1 + fb * loopGain);
 }
 
-void Phaser::processChannel(double* buffer, int count, double* state, double& dn)
+void Phaser::processChannel(double* buffer, int count, double* state, double& dnRef)
 {
+  // States, offset and coefficients live in locals for the whole buffer: the
+  // stores to buffer[i] could alias them, and would otherwise force a reload
+  // of each after every sample.
+  const double c1 = this->c1, c2 = this->c2, c3 = this->c3, c4 = this->c4;
+  const double loopGain = this->loopGain, norm = this->norm, fb = this->fb, mix = this->mix;
   double s1 = state[0], s2 = state[1], s3 = state[2], s4 = state[3];
+  double dn = dnRef;
+
   for (int i = 0; i < count; ++i)
   {
-    s1 = (std::isnan(s1) ? 0.0 : s1) + dn;
-    s2 = (std::isnan(s2) ? 0.0 : s2) + dn;
-    s3 = (std::isnan(s3) ? 0.0 : s3) + dn;
-    s4 = (std::isnan(s4) ? 0.0 : s4) + dn;
-    const double x = (std::isnan(buffer[i]) ? 0.0 : buffer[i]) + dn;
+    s1 = guarded(s1, dn);
+    s2 = guarded(s2, dn);
+    s3 = guarded(s3, dn);
+    s4 = guarded(s4, dn);
+    const double x = guarded(buffer[i], dn);
     dn = -dn;
 
     // Output of the fourth stage with the feedback loop solved.
@@ -112,10 +119,12 @@ void Phaser::processChannel(double* buffer, int count, double* state, double& dn
 
     buffer[i] = x + (y - x) * mix;
   }
+
   state[0] = s1;
   state[1] = s2;
   state[2] = s3;
   state[3] = s4;
+  dnRef = dn;
 }
 
 void Phaser::process(double* left, double* right, int count)

@@ -35,5 +35,5 @@ public:
 
 private:
   void clear();
-  void processChannel(double* buffer, int count, double* state, double& dn);
+  void processChannel(double* buffer, int count, double* state, double& dnRef);
 };

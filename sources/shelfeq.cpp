@@ -1,5 +1,7 @@
 #include "shelfeq.h"
 
+#include "guarded.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -91,22 +93,38 @@ void ShelfEQ::calcCoeff()
 
 void ShelfEQ::processAudio(double* buffer, int count)
 {
+  // History, offset and coefficients live in locals for the whole buffer:
+  // the stores to buffer[i] could alias the members, which would otherwise be
+  // reloaded after every sample. A gain set meanwhile from the other thread
+  // takes effect with the next buffer, never with half of its coefficients.
+  const double b0 = this->b0, b1 = this->b1, b2 = this->b2;
+  const double a1 = this->a1, a2 = this->a2;
+  double x1 = this->x1, x2 = this->x2, y1 = this->y1, y2 = this->y2;
+  double dn = this->dn;
+
   for (int i = 0; i < count; ++i)
   {
-    const double x = (std::isnan(buffer[i]) ? 0.0 : buffer[i]) + dn;
-    x1 = (std::isnan(x1) ? 0.0 : x1) + dn;
-    x2 = (std::isnan(x2) ? 0.0 : x2) + dn;
-    y1 = (std::isnan(y1) ? 0.0 : y1) + dn;
-    y2 = (std::isnan(y2) ? 0.0 : y2) + dn;
+    const double x = guarded(buffer[i], dn);
+    x1 = guarded(x1, dn);
+    x2 = guarded(x2, dn);
+    y1 = guarded(y1, dn);
+    y2 = guarded(y2, dn);
     dn = -dn;
 
-    double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-    if (std::isnan(y))
-      y = 0;
+    // A result that is not a number is output and kept as 0. The state may
+    // carry the NaN to the next sample, whose guard turns it into 0 + dn just
+    // as it would a stored 0; so the test stays off the recursion's path.
+    const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
     x2 = x1;
     x1 = x;
     y2 = y1;
     y1 = y;
-    buffer[i] = y;
+    buffer[i] = std::isnan(y) ? 0.0 : y;
   }
+
+  this->x1 = x1;
+  this->x2 = x2;
+  this->y1 = std::isnan(y1) ? 0.0 : y1;
+  this->y2 = y2;
+  this->dn = dn;
 }
