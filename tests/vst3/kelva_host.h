@@ -174,10 +174,11 @@ protected:
     return plugin;
   }
 
-  static bool prepare(vst3host::Plugin& plugin, bool doublePrecision = false)
+  static bool prepare(vst3host::Plugin& plugin, bool doublePrecision = false, double rate = kRate,
+                      int32_t maxBlock = kBlock)
   {
     std::string error;
-    const bool ok = plugin.prepare(vst3host::ProcessSetup{kRate, kBlock, doublePrecision, V3_REALTIME}, error);
+    const bool ok = plugin.prepare(vst3host::ProcessSetup{rate, maxBlock, doublePrecision, V3_REALTIME}, error);
     if (!ok)
       ADD_FAILURE() << error;
     return ok;
@@ -202,15 +203,15 @@ protected:
         setParameter(plugin, id, info->defaultNormalized);
   }
 
-  // Renders `blocks` process calls of kBlock frames and returns both
+  // Renders `blocks` process calls of `frames` each and returns both
   // channels, whichever the sample size.
-  static Audio render(vst3host::Plugin& plugin, int blocks)
+  static Audio render(vst3host::Plugin& plugin, int blocks, int32_t frames = kBlock)
   {
     Audio a;
     for (int b = 0; b < blocks; ++b)
     {
-      EXPECT_EQ(plugin.process(kBlock), V3_OK);
-      appendOutput(plugin, kBlock, a);
+      EXPECT_EQ(plugin.process(frames), V3_OK);
+      appendOutput(plugin, frames, a);
     }
     return a;
   }

@@ -1,4 +1,6 @@
 // The module's factory as a host reads it through the bundle's exports.
+#include <thread>
+
 #include "kelva_host.h"
 
 using namespace kelvahost;
@@ -53,4 +55,28 @@ TEST_F(KelvaHost, InstancesAreIndependentObjects)
   ASSERT_TRUE(a->setParameterNormalized(kVolume, 0.9));
   EXPECT_DOUBLE_EQ(a->parameterNormalized(kVolume), 0.9);
   EXPECT_DOUBLE_EQ(b->parameterNormalized(kVolume), 0.5);
+}
+
+TEST_F(KelvaHost, InstancesCreatedFromSeveralThreadsAtOnceAreAllWhole)
+{
+  constexpr int kThreads = 4;
+  std::vector<std::unique_ptr<vst3host::Plugin>> made(kThreads * 2);
+  std::vector<std::string> errors(made.size());
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int k = 0; k < 2; ++k)
+      {
+        const size_t i = static_cast<size_t>(t * 2 + k);
+        made[i] = vst3host::Plugin::create(module, "", errors[i]);
+      }
+    });
+  for (std::thread& thread : threads)
+    thread.join();
+  for (size_t i = 0; i < made.size(); ++i)
+  {
+    ASSERT_TRUE(made[i]) << errors[i];
+    EXPECT_EQ(made[i]->parameterCount(), 186);
+    EXPECT_EQ(made[i]->programLists().size(), 1u);
+  }
 }

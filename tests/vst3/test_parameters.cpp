@@ -1,7 +1,5 @@
 // Parameters, units, the program list and the MIDI mapping as a host
 // enumerates them.
-#include <regex>
-
 #include "kelva_host.h"
 
 using namespace kelvahost;
@@ -186,13 +184,14 @@ TEST_F(KelvaHost, ProgramListHoldsTheFactoryBanksNames)
   // "[NN] Name".
   std::vector<std::string> names(64);
   std::istringstream source(readFile(KELVA_PROGRAMS_PATH));
-  const std::regex header(R"(^\[(\d\d)\] (.+)$)");
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
   for (std::string line; std::getline(source, line);)
-  {
-    std::smatch m;
-    if (std::regex_match(line, m, header) && std::stoi(m[1]) < 64)
-      names[static_cast<size_t>(std::stoi(m[1]))] = m[2];
-  }
+    if (line.size() > 5 && line[0] == '[' && digit(line[1]) && digit(line[2]) && line.compare(3, 2, "] ") == 0)
+    {
+      const size_t number = static_cast<size_t>((line[1] - '0') * 10 + (line[2] - '0'));
+      if (number < names.size())
+        names[number] = line.substr(5);
+    }
 
   vst3host::Plugin* plugin = create();
   ASSERT_TRUE(plugin);

@@ -61,6 +61,53 @@ TEST_F(KelvaHost, ANoteSoundsAtItsPitchAndStopsWhenReleased)
   EXPECT_EQ(plugin->outputEvents().size(), 0u);
 }
 
+TEST_F(KelvaHost, ANoteKeepsItsPitchAtEverySampleRate)
+{
+  for (double rate : {44100.0, 96000.0})
+  {
+    SCOPED_TRACE(rate);
+    vst3host::Plugin* plugin = create();
+    ASSERT_TRUE(plugin);
+    ASSERT_TRUE(prepare(*plugin, false, rate, 1024));
+    useDefaults(*plugin);
+    plugin->inputEvents().addNoteOn(0, 0, 81, 0.8f);
+    const int blocks = static_cast<int>(rate / 1024) + 1;  // a second
+    const Audio a = render(*plugin, blocks, 1024);
+    EXPECT_NEAR(frequency(a.slice(a.size() / 2, a.size() / 2).left, rate), 880.0, 2.0);
+  }
+}
+
+TEST_F(KelvaHost, HostBlockSizesDoNotChangeTheSound)
+{
+  // The same chord rendered in full blocks and in the uneven blocks a host
+  // makes around loop points and automation, empty calls included.
+  const int32_t uneven[] = {1, 7, 0, 100, 511, 64, 333, 0, 2, 512, 45};
+  Audio out[2];
+  for (int run = 0; run < 2; ++run)
+  {
+    vst3host::Plugin* plugin = start();
+    ASSERT_TRUE(plugin);
+    useDefaults(*plugin);
+    setParameter(*plugin, kStrVol, 0.7);
+    setParameter(*plugin, kPhaser, 1.0);
+    setParameter(*plugin, kDelay, 0.5);
+    for (int16_t note : {45, 57, 64})
+      plugin->inputEvents().addNoteOn(0, 0, note, 0.9f);
+    Audio& a = out[run];
+    const std::vector<int32_t> sizes =
+      run == 0 ? std::vector<int32_t>{kBlock} : std::vector<int32_t>(std::begin(uneven), std::end(uneven));
+    while (a.size() < 48000)
+      for (int32_t frames : sizes)
+      {
+        ASSERT_EQ(plugin->process(frames), V3_OK);
+        appendOutput(*plugin, frames, a);
+      }
+  }
+  const size_t n = std::min(out[0].size(), out[1].size());
+  EXPECT_GT(rms(out[0].left), 0.01);
+  EXPECT_LT(largestDifference(out[0].slice(0, n), out[1].slice(0, n)), 1e-6);
+}
+
 TEST_F(KelvaHost, SingleAndDoublePrecisionBuffersCarryTheSameAudio)
 {
   vst3host::Plugin* single = start(false);
