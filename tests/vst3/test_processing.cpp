@@ -284,7 +284,6 @@ TEST_F(KelvaHost, LearnedControllerReportsItsParameterThroughTheProcessOutput)
   ASSERT_EQ(plugin->process(kBlock), V3_OK);
   EXPECT_EQ(plugin->outputParameterChanges().count(), 0);
 
-  plugin->componentHandler().clear();
   plugin->inputParameterChanges().addPoint(kControllerBase + 20, 0, 0.25);  // data byte 31
   ASSERT_EQ(plugin->process(kBlock), V3_OK);
   const vst3host::ParamValueQueue* reported = plugin->outputParameterChanges().find(kVolume);
@@ -293,7 +292,6 @@ TEST_F(KelvaHost, LearnedControllerReportsItsParameterThroughTheProcessOutput)
   EXPECT_NEAR(reported->point(reported->pointCount() - 1).value, 31 / 127.0, 1e-9);
   EXPECT_EQ(plugin->outputParameterChanges().count(), 1);
   EXPECT_EQ(plugin->componentHandler().callsDuringProcess(), 0u);
-  EXPECT_TRUE(plugin->componentHandler().edits().empty());
 
   // And the volume follows: 31/127 in place of 0.5, and "Volume" scales the
   // sound by its square.
