@@ -5,6 +5,10 @@
 
 std::string Synth::factoryBankPath() const
 {
+  // Without a known bundle folder there is no factory bank: a path relative
+  // to whatever folder the host runs in would find an arbitrary file.
+  if (pluginPath.empty())
+    return {};
   return pluginPath + "Kelva.vst3/Contents/Resources/init.fxb";
 }
 
@@ -73,7 +77,8 @@ void Synth::pastePreset()
     return;
   UnserializeState(clipboard, 0);
   ModifyCurrentPreset(GetPresetName(clipboardSource));
-  pushAllParametersToEditor();
+  // The editor and the host follow the pasted values.
+  OnRestoreState();
 }
 
 void Synth::initPreset()

@@ -188,8 +188,13 @@ bool parsePrograms(std::istream& in, const char* source, const Plugin& plugin,
     Program& program = programs.back();
     for (const Setting& s : program.settings)
       if (s.param == idx)
-        return fail(lineNo, "'" + std::string(name) + "' set twice in program " +
-                              std::to_string(program.number));
+      {
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict)
+        // on a chain of temporaries here.
+        std::string message = "'";
+        message.append(name).append("' set twice in program ").append(std::to_string(program.number));
+        return fail(lineNo, message);
+      }
 
     double value = 0;
     if (detail::isEnumerated(param))

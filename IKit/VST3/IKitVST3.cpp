@@ -120,6 +120,7 @@ int32_t IKitVST3::initialize(v3_funknown** context)
   }
   OnHostIdentified();
   OnParamReset(kReset);
+  UpdateParams(*this, GetBypassed() ? 1.0 : 0.0);
   return VST3::kOk;
 }
 
@@ -716,6 +717,28 @@ void IKitVST3::SetProgramParameterFromUI(double normalized)
     if (!tInProcess)
       performEdit(IKitVST3PresetParameter::kID, normalized);
   }
+}
+
+void IKitVST3::OnRestoreState()
+{
+  IKitAPIBase::OnRestoreState();
+  syncHostParameters();
+}
+
+void IKitVST3::syncHostParameters()
+{
+  if (tInProcess)
+  {
+    for (int i = 0; i < NParams(); ++i)
+      mAudioThreadParamChanges.Push(ParamTuple{i, GetParam(i)->GetNormalized()});
+    return;
+  }
+  // Before initialize there are no host parameters to follow.
+  if (!mParameters)
+    return;
+  UpdateParams(*this, GetBypassed() ? 1.0 : 0.0);
+  if (hasComponentHandler())
+    restartComponent(VST3::kParamValuesChanged);
 }
 
 void IKitVST3::InformHostOfParameterDetailsChange()

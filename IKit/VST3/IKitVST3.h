@@ -76,12 +76,20 @@ public:
   // by the instrument (main thread).
   void SetProgramParameterFromUI(double normalized);
 
+  // After a program or a state is restored: the editor and the host's view
+  // of every parameter follow the values now playing.
+  void OnRestoreState() override;
+
 private:
   void addBuses(ERoute direction, int configIdx);
   void processParameterChanges(v3_process_data& data);
   void processInputEvents(v3_process_data& data);
   void processAudio(v3_process_data& data);
   void processOutputEvents(v3_process_data& data);
+  // The host's parameters follow the IParams: on the main thread by a
+  // restart request, on the audio thread through the block's output
+  // parameter changes.
+  void syncHostParameters();
 
   VST3::ProcessContext mProcessContext;
   // Parameter changes the instrument makes on the audio thread (a learned

@@ -1,5 +1,7 @@
 // Parameters, units, the program list and the MIDI mapping as a host
 // enumerates them.
+#include <cstring>
+
 #include "kelva_host.h"
 
 using namespace kelvahost;
@@ -105,9 +107,10 @@ TEST_F(KelvaHost, DefaultsAreTheInstrumentsDefaultsNormalised)
   {
     const auto info = plugin->findParameter(c.id);
     ASSERT_TRUE(info) << c.id;
+    // The current values are those of the program playing (below).
     EXPECT_NEAR(info->defaultNormalized, c.normalized, 1e-12) << info->title;
-    EXPECT_NEAR(plugin->parameterNormalized(c.id), c.normalized, 1e-12) << info->title;
   }
+  EXPECT_NEAR(plugin->parameterNormalized(kPitchBend), 0.5, 1e-12);
   EXPECT_EQ(plugin->parameterNormalized(99999), 0.0);
   EXPECT_FALSE(plugin->setParameterNormalized(99999, 0.5));
   EXPECT_FALSE(plugin->setParameterNormalized(65536, 0.5));  // an instrument has no bypass
@@ -232,4 +235,32 @@ TEST_F(KelvaHost, ProgramParameterSelectsTheNearestProgram)
     EXPECT_EQ(currentProgram(), c.program) << c.normalized;
     EXPECT_DOUBLE_EQ(plugin->parameterNormalized(kProgram), c.normalized);
   }
+}
+
+TEST_F(KelvaHost, HostParametersShowTheValuesThatPlay)
+{
+  vst3host::Plugin* plugin = create();
+  ASSERT_TRUE(plugin);
+  // The component state holds the plain values that play, after the tag,
+  // the program index and the program's name.
+  const auto expectMirrored = [&](const char* when) {
+    std::vector<uint8_t> state;
+    ASSERT_TRUE(plugin->getState(state));
+    int32_t nameLength = 0;
+    std::memcpy(&nameLength, state.data() + 15, 4);
+    const size_t values = 19 + static_cast<size_t>(nameLength);
+    ASSERT_GE(state.size(), values + 55 * 8 + 4);
+    for (uint32_t i = 0; i < 55; ++i)
+    {
+      double plain = 0;
+      std::memcpy(&plain, state.data() + values + 8 * i, 8);
+      EXPECT_NEAR(plugin->parameterNormalized(i), plugin->plainToNormalized(i, plain), 1e-12) << when << " " << i;
+    }
+  };
+  expectMirrored("after start-up");
+
+  plugin->componentHandler().clear();
+  ASSERT_TRUE(plugin->setParameterNormalized(kProgram, 10.0 / 63));
+  expectMirrored("after a program change");
+  EXPECT_TRUE(plugin->componentHandler().restartFlags() & V3_RESTART_PARAM_VALUES_CHANGED);
 }
