@@ -52,8 +52,8 @@ struct ClassInfo
   void* context = nullptr;
 };
 
-// The module's factory, with the IPluginFactory, IPluginFactory2 and
-// IPluginFactory3 interfaces (one face; FUnknown answers the same). Classes
+// The module's factory, with the plug-in factory interface, its second and
+// third versions (one face; FUnknown answers the same). Classes
 // are registered while the factory is built, before a host sees it; after
 // that the factory is read-only except for the host context.
 class PluginFactory : public FObject

@@ -28,7 +28,7 @@ v3_result call(F&& f) noexcept
 // The longest text a host may pass without a length (typed parameter text).
 constexpr size_t kMaxTypedText = 1024;
 
-// ---- IPluginBase, shared by the component's and the controller's tables ----
+// ---- plug-in base, shared by the component's and the controller's tables ----
 
 constexpr void fillPluginBase(v3_plugin_base& v)
 {
@@ -424,7 +424,7 @@ int32_t SingleComponentEffect::queryInterface(const uint8_t* iid, void** obj)
   return FObject::queryInterface(iid, obj);
 }
 
-// ---- IPluginBase ----
+// ---- plug-in base ----
 
 int32_t SingleComponentEffect::initialize(v3_funknown** context)
 {

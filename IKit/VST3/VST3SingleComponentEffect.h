@@ -26,7 +26,7 @@ namespace VST3
 // forwards to the virtual methods below; a subclass overrides those and never
 // touches the tables.
 //
-// Interfaces answered by queryInterface: FUnknown, IPluginBase and IComponent
+// Interfaces answered by queryInterface: FUnknown, plug-in base and IComponent
 // (one face: FUnknown's identity), IAudioProcessor, IEditController,
 // IMidiMapping, IUnitInfo and IInfoListener. A subclass answers more by
 // overriding queryInterface: it handles its own IDs (setting *obj to a face
@@ -48,7 +48,7 @@ public:
   // Either thread.
   int32_t queryInterface(const uint8_t* iid, void** obj) override;
 
-  // ---- IPluginBase (shared by the component and the controller) ----
+  // ---- plug-in base (shared by the component and the controller) ----
 
   // Keeps the host context (with a reference) until terminate. A second call
   // without terminate in between returns kFalse: hosts that see one object

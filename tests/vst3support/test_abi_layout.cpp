@@ -104,7 +104,7 @@ TEST(AbiLayout, PluginSideInterfacesKeepTheirSlotOrder)
   {
     v3_plugin_factory_cpp t{};
     expectSlots<v3_plugin_factory_cpp>(
-        "IPluginFactory3", 10,
+        "PluginFactory3", 10,
         {SLOT(v1.get_factory_info, 3), SLOT(v1.num_classes, 4), SLOT(v1.get_class_info, 5),
          SLOT(v1.create_instance, 6), SLOT(v2.get_class_info_2, 7), SLOT(v3.get_class_info_utf16, 8),
          SLOT(v3.set_host_context, 9)});

@@ -24,7 +24,7 @@ struct ClassInfo {
     int32_t cardinality = 0;
     std::string category;       // "Audio Module Class", "Component Controller Class" …
     std::string name;
-    // Filled from IPluginFactory2/3 when the factory has them (infoVersion 2 or 3).
+    // Filled from the second and third factory interfaces when the factory has them (infoVersion 2 or 3).
     uint32_t classFlags = 0;
     std::string subCategories;
     std::string vendor;
