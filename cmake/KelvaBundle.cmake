@@ -34,5 +34,14 @@ if(TARGET factory_bank)
   add_dependencies(kelva_bundle factory_bank)
 endif()
 
-# cmake --install puts the bundle into the per-user VST 3 folder.
-install(DIRECTORY ${KELVA_BUNDLE_DIR} DESTINATION "\$ENV{HOME}/.vst3" USE_SOURCE_PERMISSIONS)
+# cmake --install puts the bundle into the per-user VST 3 folder of whoever
+# installs (~/.vst3, resolved at install time), or into KELVA_VST3_DIR.
+set(KELVA_VST3_DIR "" CACHE PATH "Folder to install Kelva.vst3 into (default: ~/.vst3 at install time)")
+install(CODE "
+  set(kelva_vst3_dir \"${KELVA_VST3_DIR}\")
+  if(NOT kelva_vst3_dir)
+    set(kelva_vst3_dir \"\$ENV{HOME}/.vst3\")
+  endif()
+  file(MAKE_DIRECTORY \"\${kelva_vst3_dir}\")
+  file(INSTALL \"${KELVA_BUNDLE_DIR}\" DESTINATION \"\${kelva_vst3_dir}\" USE_SOURCE_PERMISSIONS)
+")
