@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "IKitByteChunk.h"
@@ -121,6 +122,9 @@ int32_t IKitVST3::initialize(v3_funknown** context)
   OnHostIdentified();
   OnParamReset(kReset);
   UpdateParams(*this, GetBypassed() ? 1.0 : 0.0);
+  // The host initialises on its main thread: the one thread on which the
+  // component handler may be called.
+  mMainThread = std::this_thread::get_id();
   return VST3::kOk;
 }
 
@@ -583,12 +587,18 @@ int32_t IKitVST3::setState(VST3::Stream& stream)
   if (stream.seek(pos, VST3::Stream::kSeekSet) != VST3::kOk || !stream.readInt32(bypass))
     return VST3::kFalse;
   UpdateParams(*this, bypass ? 1.0 : 0.0);
-  OnRestoreState();
+  // The host restores its own project: it knows these values already, so
+  // only the editor follows.
+  IKitAPIBase::OnRestoreState();
   return VST3::kOk;
 }
 
 int32_t IKitVST3::setComponentState(VST3::Stream&)
 {
+  // The object already holds the state. Some hosts never read the values
+  // back after creating the plug-in; they learn them from these edits.
+  if (onMainThread() && hasComponentHandler())
+    DirtyParametersFromUI();
   return VST3::kOk;
 }
 
@@ -668,23 +678,30 @@ int32_t IKitVST3::setChannelContextInfos(VST3::AttributeList& list)
   return SetChannelContextInfos(list) ? VST3::kTrue : VST3::kFalse;
 }
 
+bool IKitVST3::onMainThread() const
+{
+  return !tInProcess && std::this_thread::get_id() == mMainThread;
+}
+
 void IKitVST3::BeginInformHostOfParamChange(int paramIdx)
 {
-  if (!tInProcess)
+  if (onMainThread())
     beginEdit(static_cast<uint32_t>(paramIdx));
 }
 
 void IKitVST3::InformHostOfParamChange(int paramIdx, double normalizedValue)
 {
-  if (tInProcess)
-    mAudioThreadParamChanges.Push(ParamTuple{paramIdx, normalizedValue});
-  else
+  // Off the main thread (the audio thread, in process or just before it)
+  // the change travels with the next block's output parameter changes.
+  if (onMainThread())
     performEdit(static_cast<uint32_t>(paramIdx), normalizedValue);
+  else
+    mAudioThreadParamChanges.Push(ParamTuple{paramIdx, normalizedValue});
 }
 
 void IKitVST3::EndInformHostOfParamChange(int paramIdx)
 {
-  if (!tInProcess)
+  if (onMainThread())
     endEdit(static_cast<uint32_t>(paramIdx));
 }
 
@@ -714,7 +731,7 @@ void IKitVST3::SetProgramParameterFromUI(double normalized)
   if (VST3::Parameter* parameter = getParameters().getParameter(IKitVST3PresetParameter::kID))
   {
     parameter->setNormalized(normalized);
-    if (!tInProcess)
+    if (onMainThread())
       performEdit(IKitVST3PresetParameter::kID, normalized);
   }
 }
@@ -727,30 +744,32 @@ void IKitVST3::OnRestoreState()
 
 void IKitVST3::syncHostParameters()
 {
-  if (tInProcess)
+  // Before initialize there are no host parameters to follow.
+  if (!mParameters)
+    return;
+  if (!onMainThread())
   {
     for (int i = 0; i < NParams(); ++i)
       mAudioThreadParamChanges.Push(ParamTuple{i, GetParam(i)->GetNormalized()});
     return;
   }
-  // Before initialize there are no host parameters to follow.
-  if (!mParameters)
-    return;
   UpdateParams(*this, GetBypassed() ? 1.0 : 0.0);
+  // Edits, not a restart request: hosts may hold a lock while they select a
+  // program, and a restart from inside that call never returns.
   if (hasComponentHandler())
-    restartComponent(VST3::kParamValuesChanged);
+    DirtyParametersFromUI();
 }
 
 void IKitVST3::InformHostOfParameterDetailsChange()
 {
-  if (hasComponentHandler() && !tInProcess)
+  if (hasComponentHandler() && onMainThread())
     restartComponent(VST3::kParamTitlesChanged);
 }
 
 void IKitVST3::SetLatency(int latency)
 {
   IKitProcessor::SetLatency(latency);
-  if (hasComponentHandler() && !tInProcess)
+  if (hasComponentHandler() && onMainThread())
     restartComponent(VST3::kLatencyChanged);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <thread>
 
 #include "IKitAPIBase.h"
 #include "IKitQueue.h"
@@ -90,6 +91,10 @@ private:
   // restart request, on the audio thread through the block's output
   // parameter changes.
   void syncHostParameters();
+  // True on the host's main thread outside process(): only there may the
+  // component handler be called.
+  bool onMainThread() const;
+  std::thread::id mMainThread;
 
   VST3::ProcessContext mProcessContext;
   // Parameter changes the instrument makes on the audio thread (a learned
