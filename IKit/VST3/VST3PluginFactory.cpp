@@ -32,6 +32,23 @@ void copyText(const std::string& text, int16_t (&field)[N])
 {
   copyUTF16(std::string_view(text), field, N);
 }
+// The two class-information records differ only in their text fields
+// (8-bit in the second version, 16-bit in the third); copyText fits either.
+template <class Record>
+void fillClassInfo(const ClassInfo& c, Record& info)
+{
+  std::memset(&info, 0, sizeof info);
+  std::memcpy(info.class_id, c.cid.bytes, 16);
+  info.cardinality = c.cardinality;
+  copyText(c.category, info.category);
+  copyText(c.name, info.name);
+  info.class_flags = c.classFlags;
+  copyText(c.subCategories, info.sub_categories);
+  copyText(c.vendor, info.vendor);
+  copyText(c.version, info.version);
+  copyText(c.sdkVersion, info.sdk_version);
+}
+
 
 constexpr v3_plugin_factory_cpp makeFactoryVtable()
 {
@@ -81,16 +98,7 @@ constexpr v3_plugin_factory_cpp makeFactoryVtable()
       const ClassInfo* c = factoryOf(self)->getClassInfo(index);
       if (!c)
         return kInvalidArgument;
-      std::memset(info, 0, sizeof *info);
-      std::memcpy(info->class_id, c->cid.bytes, 16);
-      info->cardinality = c->cardinality;
-      copyText(c->category, info->category);
-      copyText(c->name, info->name);
-      info->class_flags = c->classFlags;
-      copyText(c->subCategories, info->sub_categories);
-      copyText(c->vendor, info->vendor);
-      copyText(c->version, info->version);
-      copyText(c->sdkVersion, info->sdk_version);
+      fillClassInfo(*c, *info);
       return kOk;
     });
   };
@@ -101,16 +109,7 @@ constexpr v3_plugin_factory_cpp makeFactoryVtable()
       const ClassInfo* c = factoryOf(self)->getClassInfo(index);
       if (!c)
         return kInvalidArgument;
-      std::memset(info, 0, sizeof *info);
-      std::memcpy(info->class_id, c->cid.bytes, 16);
-      info->cardinality = c->cardinality;
-      copyText(c->category, info->category);
-      copyText(c->name, info->name);
-      info->class_flags = c->classFlags;
-      copyText(c->subCategories, info->sub_categories);
-      copyText(c->vendor, info->vendor);
-      copyText(c->version, info->version);
-      copyText(c->sdkVersion, info->sdk_version);
+      fillClassInfo(*c, *info);
       return kOk;
     });
   };

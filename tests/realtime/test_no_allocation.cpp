@@ -3,42 +3,9 @@
 // controllers, pitch wheel, program changes and automation.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "counting_allocator.h"
 #include "kelva_fixture.h"
 #include "temp_home.h"
-
-namespace
-{
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* countedAlloc(std::size_t size)
-{
-  if (counting.load(std::memory_order_relaxed))
-    allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-} // namespace
-
-void* operator new(std::size_t size) { return countedAlloc(size); }
-void* operator new[](std::size_t size) { return countedAlloc(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-  try { return countedAlloc(size); } catch (...) { return nullptr; }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-  try { return countedAlloc(size); } catch (...) { return nullptr; }
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 TEST(RealTime, BlockLoopAllocatesNothing)
 {
@@ -53,8 +20,8 @@ TEST(RealTime, BlockLoopAllocatesNothing)
 
     std::vector<double> left(512), right(512);
     double* outputs[2] = {left.data(), right.data()};
-    allocations = 0;
-    counting = true;
+    allocationCount = 0;
+    allocationCounting = true;
     for (int block = 0; block < 400; ++block)
     {
       const int note = 36 + (block * 7) % 60;
@@ -76,8 +43,8 @@ TEST(RealTime, BlockLoopAllocatesNothing)
       rig.kelva.ProcessBlock(nullptr, outputs, 512);
       rig.kelva.GetMidiOutputQueue().Flush(512);
     }
-    counting = false;
-    EXPECT_EQ(allocations.load(), 0) << "GOD mode " << godMode;
+    allocationCounting = false;
+    EXPECT_EQ(allocationCount.load(), 0) << "GOD mode " << godMode;
   }
 }
 

@@ -2,43 +2,10 @@
 // heap allocation (the plug-in module's too, which resolves the allocation
 // functions to this program's) across many blocks with notes, controller
 // parameters, pitch bend, a learned controller and automation.
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "counting_allocator.h"
 #include "kelva_host.h"
 
 using namespace kelvahost;
-
-namespace
-{
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* countedAlloc(std::size_t size)
-{
-  if (counting.load(std::memory_order_relaxed))
-    allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-} // namespace
-
-void* operator new(std::size_t size) { return countedAlloc(size); }
-void* operator new[](std::size_t size) { return countedAlloc(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-  try { return countedAlloc(size); } catch (...) { return nullptr; }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-  try { return countedAlloc(size); } catch (...) { return nullptr; }
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 TEST_F(KelvaHost, ProcessCallsAllocateNothing)
 {
@@ -51,8 +18,8 @@ TEST_F(KelvaHost, ProcessCallsAllocateNothing)
   setParameter(*plugin, kDelay, 1.0);
   render(*plugin, 4);
 
-  allocations = 0;
-  counting = true;
+  allocationCount = 0;
+  allocationCounting = true;
   for (int block = 0; block < 300; ++block)
   {
     vst3host::EventList& events = plugin->inputEvents();
@@ -67,6 +34,6 @@ TEST_F(KelvaHost, ProcessCallsAllocateNothing)
     changes.addPoint(44, 50, (block % 5) / 5.0);                     // "Dly Time" automation
     plugin->process(kBlock);
   }
-  counting = false;
-  EXPECT_EQ(allocations.load(), 0);
+  allocationCounting = false;
+  EXPECT_EQ(allocationCount.load(), 0);
 }
