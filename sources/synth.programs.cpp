@@ -59,9 +59,9 @@ void Synth::changePreset(int index)
   ModifyCurrentPreset();
   const double normalized = NPresets() > 1 ? index / static_cast<double>(NPresets() - 1) : 0.0;
   SetProgramParameterFromUI(normalized);
+  // A successful restore has pushed every value to the editor already.
   RestorePreset(index);
   InformHostOfPresetChange();
-  pushAllParametersToEditor();
 }
 
 void Synth::copyPreset()
