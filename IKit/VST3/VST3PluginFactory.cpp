@@ -32,6 +32,7 @@ void copyText(const std::string& text, int16_t (&field)[N])
 {
   copyUTF16(std::string_view(text), field, N);
 }
+
 // The two class-information records differ only in their text fields
 // (8-bit in the second version, 16-bit in the third); copyText fits either.
 template <class Record>
@@ -49,6 +50,19 @@ void fillClassInfo(const ClassInfo& c, Record& info)
   copyText(c.sdkVersion, info.sdk_version);
 }
 
+template <class Record>
+v3_result getClassInfoInto(void* self, int32_t index, Record* info)
+{
+  if (!info)
+    return kInvalidArgument;
+  return call([&] {
+    const ClassInfo* c = factoryOf(self)->getClassInfo(index);
+    if (!c)
+      return kInvalidArgument;
+    fillClassInfo(*c, *info);
+    return kOk;
+  });
+}
 
 constexpr v3_plugin_factory_cpp makeFactoryVtable()
 {
@@ -92,26 +106,10 @@ constexpr v3_plugin_factory_cpp makeFactoryVtable()
     return call([&] { return factoryOf(self)->createInstance(cid, iid, obj); });
   };
   v.v2.get_class_info_2 = [](void* self, int32_t index, v3_class_info_2* info) -> v3_result {
-    if (!info)
-      return kInvalidArgument;
-    return call([&] {
-      const ClassInfo* c = factoryOf(self)->getClassInfo(index);
-      if (!c)
-        return kInvalidArgument;
-      fillClassInfo(*c, *info);
-      return kOk;
-    });
+    return getClassInfoInto(self, index, info);
   };
   v.v3.get_class_info_utf16 = [](void* self, int32_t index, v3_class_info_3* info) -> v3_result {
-    if (!info)
-      return kInvalidArgument;
-    return call([&] {
-      const ClassInfo* c = factoryOf(self)->getClassInfo(index);
-      if (!c)
-        return kInvalidArgument;
-      fillClassInfo(*c, *info);
-      return kOk;
-    });
+    return getClassInfoInto(self, index, info);
   };
   v.v3.set_host_context = [](void* self, v3_funknown** context) -> v3_result {
     return call([&] { return factoryOf(self)->setHostContext(context); });
