@@ -129,7 +129,6 @@ protected:
   void loadStartupPrograms();
   static constexpr int kProgramStorageBytes = 4096;
   void reserveProgramStorage();
-  void pushAllParametersToEditor();
   // Construction: finds or creates the configuration file and reads it.
   void openConfig();
   float currentEditorScale() const;

@@ -40,18 +40,8 @@ void Synth::reserveProgramStorage()
 void Synth::loadStartupPrograms()
 {
   reserveProgramStorage();
-  if (startupBank.empty() || !LoadBankFromFXB(startupBank.c_str()))
-  {
-    startupBank.clear();
-    initAllPrograms();
-  }
+  initAllPrograms();
   RestorePreset(0);
-}
-
-void Synth::pushAllParametersToEditor()
-{
-  for (int i = 0; i < NParams(); ++i)
-    SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
 }
 
 void Synth::changePreset(int index)
@@ -89,7 +79,8 @@ void Synth::initPreset()
     SetParameterValue(i, normalizedDefault > 1 ? 1.0 : normalizedDefault);
   }
   ModifyCurrentPreset("Init");
-  pushAllParametersToEditor();
+  // The editor follows; the host has heard of every value already.
+  IEditorDelegate::OnRestoreState();
 }
 
 void Synth::OnPresetsModified()
